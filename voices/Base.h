@@ -1,0 +1,21 @@
+#pragma once
+
+#include "voices/Envelope.h"
+#include "voices/Instrument.h"
+#include "voices/SineOscillator.h"
+
+// A sine tone under one attack/decay envelope: bass drum, bongos, claves and rimshot.
+class Base : public Instrument {
+ public:
+  void setSampleRate(double sampleRate) override;
+  bool isActive() const override { return envelope.stage != Envelope::Idle; }
+  double process() override;
+  void trigger(int time) override;
+
+  void setFrequency(double hz) { oscillator.setFrequency(hz); }
+  void setAttack(double t) { envelope.setAttack(t); }
+  void setDecay(double t) { envelope.setDecay(t); }
+
+  SineOscillator oscillator;
+  Envelope envelope;
+};

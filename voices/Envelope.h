@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+
+// One-pole attack/decay/release envelope. Each stage approaches a target beyond its end point
+// (10/9 for the attack, -1/9 for decay and release) and is cut off where it crosses 1 or 0, which
+// gives exponential segments of a well-defined length.
+class Envelope {
+ public:
+  enum Stage : std::int32_t { Idle = 0, Attack = 1, Decay = 2, Release = 3 };
+
+  static constexpr double kAttackTarget = 10.0 / 9.0;
+  static constexpr double kDefaultDecayTarget = -1.0 / 9.0;
+
+  void setAttack(double t);
+  // Decay and release always share one time.
+  void setDecay(double t);
+  void setDecayTarget(double v);
+  void setSampleRate(double sr);
+  void trigger();
+  void release();
+
+  double process() {
+    if (stage <= Idle) return 0.0;
+    value = value + (target - value) * rate;
+    if (stage == Attack && value >= 1.0) {
+      value = 1.0;
+      stage = Decay;
+      target = decayTarget;
+      rate = rateFor(decay);
+    }
+    if (stage == Decay || stage == Release) {
+      if (value <= 0.0) {
+        value = 0.0;
+        stage = Idle;
+        return 0.0;
+      }
+      if (value > 1.0) value = 1.0;
+    }
+    return value;
+  }
+
+  // Per-sample approach coefficient for a stage of t seconds.
+  double rateFor(double t) const { return 1.0 / ((t + 0.0001) * 0.4 * sampleRate); }
+
+  double attack = 0.0;
+  double decay = 0.0;
+  double decayTarget = kDefaultDecayTarget;
+  double releaseTime = 0.0;
+  std::int32_t stage = Idle;
+  double sampleRate = 44100.0;
+  double value = 0.0;
+  double target = 0.0;
+  double rate = 0.0;
+};
