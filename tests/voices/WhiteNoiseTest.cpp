@@ -1,0 +1,58 @@
+#include "voices/WhiteNoise.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// The n-th seed from 1, computed independently in 64-bit arithmetic reduced mod 2^32.
+std::int32_t seedAfter(int n) {
+  std::uint64_t s = 1;
+  for (int i = 0; i < n; ++i) s = (s * 16807u) % 4294967296u;
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(s));
+}
+
+}  // namespace
+
+TEST(WhiteNoiseTest, SequenceFromSeedOneWrapsAroundIn32Bits) {
+  WhiteNoise::reset();
+  EXPECT_EQ(WhiteNoise::draw(), 16807 * 4.6566129e-10);
+  EXPECT_EQ(WhiteNoise::draw(), 282475249 * 4.6566129e-10);
+  // The third product no longer fits in 32 bits.
+  for (int n = 3; n <= 1000; ++n) {
+    const double v = WhiteNoise::draw();
+    ASSERT_EQ(WhiteNoise::seed(), seedAfter(n)) << "draw " << n;
+    ASSERT_EQ(v, seedAfter(n) * 4.6566129e-10);
+    ASSERT_NE(WhiteNoise::seed() % 2, 0);
+  }
+}
+
+TEST(WhiteNoiseTest, ConcurrentDrawsNeitherLoseNorRepeatASequenceStep) {
+  constexpr int kPerThread = 200000;
+  WhiteNoise::reset();
+  std::vector<double> sequential(2 * kPerThread);
+  for (auto& v : sequential) v = WhiteNoise::draw();
+  const std::int32_t finalSeed = WhiteNoise::seed();
+
+  WhiteNoise::reset();
+  std::vector<double> a(kPerThread), b(kPerThread);
+  std::thread ta([&] {
+    for (auto& v : a) v = WhiteNoise::draw();
+  });
+  std::thread tb([&] {
+    for (auto& v : b) v = WhiteNoise::draw();
+  });
+  ta.join();
+  tb.join();
+
+  EXPECT_EQ(WhiteNoise::seed(), finalSeed);
+  std::vector<double> merged(a);
+  merged.insert(merged.end(), b.begin(), b.end());
+  std::sort(merged.begin(), merged.end());
+  std::sort(sequential.begin(), sequential.end());
+  EXPECT_EQ(merged, sequential);
+}
