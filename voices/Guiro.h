@@ -1,0 +1,33 @@
+#pragma once
+
+#include "voices/Envelope.h"
+#include "voices/Instrument.h"
+#include "voices/SineOscillator.h"
+
+// Scraped tone bursts, one per cycle of a slow rate oscillator, under a note envelope that holds
+// at 0.9 until note-off. The only voice that listens to release().
+class Guiro : public Instrument {
+ public:
+  Guiro();
+
+  void setSampleRate(double sampleRate) override;
+  bool isActive() const override { return mainEnvelope.stage != Envelope::Idle; }
+  double process() override;
+  void trigger(int time) override;
+  void release() override { mainEnvelope.release(); }
+
+  // Tone, Hz.
+  void setFrequency(double hz) { toneOscillator.setFrequency(hz); }
+  // Bursts per second, Hz.
+  void setRate(double hz) { rateOscillator.setFrequency(hz); }
+  // Decay of one burst, seconds.
+  void setDensity(double t) { pulseEnvelope.setDecay(t); }
+
+  SineOscillator toneOscillator;
+  // Never reset: the burst rhythm runs on across notes.
+  SineOscillator rateOscillator;
+  Envelope pulseEnvelope;
+  // Fixed shape; its positive decay target makes the decay a sustain.
+  Envelope mainEnvelope;
+  double previousRate = 0.0;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "voices/Envelope.h"
+#include "voices/Instrument.h"
+#include "voices/SineOscillator.h"
+
+// A decaying rattle: two tone bursts per cycle of a rate oscillator, a strong one and a weak one,
+// at rate levels drawn from the shared white noise on every trigger. Ignores note-off.
+class Quijada : public Instrument {
+ public:
+  Quijada();
+
+  void setSampleRate(double sampleRate) override;
+  bool isActive() const override { return mainEnvelope.stage != Envelope::Idle; }
+  double process() override;
+  void trigger(int time) override;
+
+  // Tone, Hz.
+  void setFrequency(double hz) { toneOscillator.setFrequency(hz); }
+  // Rate cycles per second, Hz.
+  void setRate(double hz) { rateOscillator.setFrequency(hz); }
+  // Note envelope, seconds.
+  void setAttack(double t) { mainEnvelope.setAttack(t); }
+  void setDecay(double t) { mainEnvelope.setDecay(t); }
+  // Decay of one burst, seconds.
+  void setDensity(double t) {
+    pulseA.setDecay(t);
+    pulseB.setDecay(t);
+  }
+
+  SineOscillator toneOscillator;
+  SineOscillator rateOscillator;
+  // Strong burst (weight 1).
+  Envelope pulseA;
+  // Weak burst (weight kWeakPulse).
+  Envelope pulseB;
+  Envelope mainEnvelope;
+  double previousRate = 0.0;
+  // Rate levels at which the bursts fire; one is 0, the other lies in 0.1..0.6.
+  double thresholdA = 0.0;
+  double thresholdB = 0.0;
+
+  static constexpr double kWeakPulse = 0.4;
+};
