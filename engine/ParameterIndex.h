@@ -1,0 +1,96 @@
+#pragma once
+
+#include "engine/Instruments.h"
+
+// Indices of the automatable parameters. Hosts, programs and MIDI learn all store these numbers,
+// so they never change.
+enum ParameterIndex : int {
+  kVolume = 0,
+  kPower = 1,
+  kTempo = 2,
+  kTempoSync = 3,
+  kQuijadaBalance = 4,
+  kGuiroBalance = 5,
+  kTambourineBalance = 6,
+  kBalance = 7,
+  kRhythm1 = 8,  // Rhythm 1 .. Rhythm 10 are 8..17
+  kRhythmRow = 18,
+  kLevelFirst = 19,  // one per instrument, in instrument order
+  kPanFirst = 34,
+  kNoteFirst = 49,
+  kBaseFrequency = 64,
+  kBaseAttack,
+  kBaseDecay,
+  kSnare1Frequency,
+  kSnare1Attack,
+  kSnare1Decay,
+  kSnare1Resonance,
+  kSnare1Tick,
+  kSnare1Highpass,
+  kSnare2Frequency,
+  kSnare2Attack,
+  kSnare2Decay,
+  kSnare2Resonance,
+  kSnare2Tick,
+  kSnare2Highpass,
+  kSmallBongoFrequency,
+  kSmallBongoAttack,
+  kSmallBongoDecay,
+  kLargeBongoFrequency,
+  kLargeBongoAttack,
+  kLargeBongoDecay,
+  kCongaFrequency1,
+  kCongaAttack,
+  kCongaDecay1,
+  kCongaLevel2,
+  kCongaFrequency2,
+  kCongaDecay2,
+  kCowbellFrequency1,
+  kCowbellAttack,
+  kCowbellDecay1,
+  kCowbellFrequency2,
+  kCowbellLevel2,
+  kCowbellDecay2,
+  kClavesFrequency,
+  kClavesAttack,
+  kClavesDecay,
+  kHihatFrequency,
+  kHihatAttack,
+  kHihatDecay,
+  kHihatResonance,
+  kRimshotFrequency,
+  kRimshotAttack,
+  kRimshotDecay,
+  kCymbal1Frequency,
+  kCymbal1Attack,
+  kCymbal1Decay,
+  kCymbal1Resonance,
+  kCymbal1Highpass,
+  kCymbal2Frequency,
+  kCymbal2Attack,
+  kCymbal2Decay,
+  kCymbal2Resonance,
+  kCymbal2Highpass,
+  kTambourineFrequency,
+  kTambourineAttack,
+  kTambourineDecay,
+  kTambourineResonance,
+  kTambourineHighpass,
+  kGuiroFrequency,
+  kGuiroRate,
+  kGuiroDensity,
+  kQuijadaFrequency,
+  kQuijadaAttack,
+  kQuijadaDecay,
+  kQuijadaRate,
+  kQuijadaDensity,
+  kReservedFirst = 130,  // sixteen placeholders, always stored as 0
+  kNumParams = 146
+};
+
+static_assert(kQuijadaDensity == 129, "sound parameters end at 129");
+static_assert(kLevelFirst + kNumInstruments == kPanFirst);
+static_assert(kPanFirst + kNumInstruments == kNoteFirst);
+static_assert(kNoteFirst + kNumInstruments == kBaseFrequency);
+
+constexpr int kNumRhythmButtons = 10;

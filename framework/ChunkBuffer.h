@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+// Growable byte buffer for state, programs, banks and files. Values go in native byte order;
+// strings as a 32-bit length and their bytes. Readers answer the position after what they read,
+// or -1 when the bytes are not there, and never read outside the buffer.
+class ChunkBuffer {
+ public:
+  template <typename T>
+  int PutBytes(const T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    return PutRaw(&value, sizeof(T));
+  }
+
+  template <typename T>
+  int GetBytes(T* value, int position) const {
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (!Available(position, sizeof(T))) return -1;
+    std::memcpy(value, mBytes.data() + position, sizeof(T));
+    return position + static_cast<int>(sizeof(T));
+  }
+
+  int PutRaw(const void* data, std::size_t size);
+  int PutString(const std::string& text);
+  int GetString(std::string* text, int position) const;
+
+  void Clear() { mBytes.clear(); }
+  void Resize(int size);
+  int PutChunk(const ChunkBuffer& other) { return PutRaw(other.Data(), other.Size()); }
+  void CopyFrom(const ChunkBuffer& other) { mBytes = other.mBytes; }
+
+  int Size() const { return static_cast<int>(mBytes.size()); }
+  const std::uint8_t* Data() const { return mBytes.data(); }
+  std::uint8_t* Data() { return mBytes.data(); }
+
+  // True when size bytes can be read at position.
+  bool Available(int position, std::size_t size) const {
+    return position >= 0 && static_cast<std::size_t>(position) <= mBytes.size() &&
+           mBytes.size() - static_cast<std::size_t>(position) >= size;
+  }
+
+ private:
+  std::vector<std::uint8_t> mBytes;
+};

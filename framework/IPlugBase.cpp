@@ -1,0 +1,366 @@
+#include "framework/IPlugBase.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "editor/IGraphics.h"
+#include "framework/DenormalGuard.h"
+#include "framework/Text.h"
+
+namespace {
+
+// Reads "in-out" pairs separated by single spaces; stops at the first pair without a space after
+// it. Malformed text yields fewer pairs, never an error.
+std::vector<std::pair<int, int>> ParseChannelIO(const char* text) {
+  std::vector<std::pair<int, int>> pairs;
+  const char* p = text ? text : "";
+  while (*p) {
+    char* end = nullptr;
+    const long in = std::strtol(p, &end, 10);
+    if (end == p || *end != '-') break;
+    p = end + 1;
+    const long out = std::strtol(p, &end, 10);
+    if (end == p) break;
+    pairs.emplace_back(static_cast<int>(in), static_cast<int>(out));
+    p = std::strchr(end, ' ');
+    if (!p) break;
+    ++p;
+  }
+  return pairs;
+}
+
+const std::string kNoLabel;
+
+}  // namespace
+
+IPlugBase::IPlugBase(const IPlugConfig& config)
+    : mUniqueID(config.uniqueID),
+      mMfrID(config.mfrID),
+      mVersion(config.version),
+      mPluginApi(config.pluginApi),
+      mStateChunks(config.doesChunks),
+      mIsInstrument(config.isInstrument),
+      mDoesMidi(config.handlesMidi),
+      mLatency(config.latency),
+      mParams(static_cast<std::size_t>(std::max(config.nParams, 0))),
+      mPrograms(static_cast<std::size_t>(std::max(config.nPrograms, 0))) {
+  CopyText(mEffectName, config.effectName);
+  CopyText(mProductName, config.productName);
+  CopyText(mMfrName, config.mfrName);
+
+  mChannelIO = ParseChannelIO(config.channelIOString);
+  int nIn = 0;
+  int nOut = 0;
+  for (const auto& [in, out] : mChannelIO) {
+    nIn = std::max(nIn, in);
+    nOut = std::max(nOut, out);
+  }
+  mInputPtrs.assign(static_cast<std::size_t>(nIn), nullptr);
+  mOutputPtrs.assign(static_cast<std::size_t>(nOut), nullptr);
+  mInputPins.resize(static_cast<std::size_t>(nIn));
+  mOutputPins.resize(static_cast<std::size_t>(nOut));
+  for (int i = 0; i < nIn; ++i) mInputPins[i].mChannel = i;
+  for (int i = 0; i < nOut; ++i) mOutputPins[i].mChannel = i;
+}
+
+IPlugBase::~IPlugBase() = default;
+
+void IPlugBase::OnReset() {
+  ScopedLock lock(mMutex);
+}
+
+void IPlugBase::OnParameterChange(int /*paramIdx*/) {
+  ScopedLock lock(mMutex);
+}
+
+void IPlugBase::SetActive(bool /*active*/) {
+  ScopedLock lock(mMutex);
+}
+
+void IPlugBase::ProcessAudio(double** inputs, double** outputs, int nFrames) {
+  const int nIn = NInChannels();
+  for (int i = 0; i < NOutChannels(); ++i) {
+    if (i < nIn) {
+      std::copy(inputs[i], inputs[i] + nFrames, outputs[i]);
+    } else {
+      std::fill(outputs[i], outputs[i] + nFrames, 0.0);
+    }
+  }
+}
+
+void IPlugBase::OnMidiMessage(const IMidiMessage& msg) {
+  SendMidiToHost(msg);
+}
+
+bool IPlugBase::GetMidiKeyName(int /*key*/, char* text, std::size_t size) {
+  if (text && size > 0) text[0] = '\0';
+  return false;
+}
+
+bool IPlugBase::SerializeState(ChunkBuffer& chunk) {
+  return SerializeParams(chunk);
+}
+
+int IPlugBase::UnserializeState(const ChunkBuffer& chunk, int position) {
+  return UnserializeParams(chunk, position);
+}
+
+bool IPlugBase::StateEquals(const double* values, int start) const {
+  for (int i = 0; i < NParams(); ++i) {
+    const float difference = static_cast<float>(mParams[i].Value() - values[start + i]);
+    if (std::fabs(difference) >= 0.00001f) return false;
+  }
+  return true;
+}
+
+void IPlugBase::SetParamFromEditor(int paramIdx, double normalizedValue) {
+  ScopedLock lock(mMutex);
+  IParameter* param = GetParam(paramIdx);
+  if (!param) return;
+  param->SetFromNormalized(normalizedValue);
+  ReportParamToHost(paramIdx, normalizedValue);
+  OnParameterChange(paramIdx);
+}
+
+void IPlugBase::AttachEditor(IGraphics* graphics) {
+  if (!graphics) return;
+  ScopedLock lock(mMutex);
+  for (int i = 0; i < NParams(); ++i) {
+    const double normalized = mParams[i].GetNormalizedValue();
+    for (int c = 0; c < graphics->NControls(); ++c) {
+      IControl* control = graphics->GetControl(c);
+      if (control->ParamIdx() == i) control->SetValueFromHost(normalized);
+      for (int k = 0; k < control->NAuxParams(); ++k) {
+        if (control->GetAuxParam(k).mParamIdx == i) {
+          control->SetAuxValueFromHost(k, normalized);
+          break;
+        }
+      }
+    }
+  }
+  graphics->PrepDraw();
+  if (mGraphics.get() != graphics) mGraphics.reset(graphics);
+}
+
+void IPlugBase::SyncEditorToParams() {
+  if (!mGraphics) return;
+  for (int i = 0; i < NParams(); ++i) {
+    mGraphics->SetControlsFromParameter(i, mParams[i].Value(), false);
+  }
+}
+
+int IPlugBase::UnserializePresets(const ChunkBuffer& /*chunk*/, int position) {
+  return position;
+}
+
+void IPlugBase::ModifyCurrentPreset(const char* /*name*/) {}
+
+void IPlugBase::SetHostBlockSize(int frames) {
+  if (frames == mBlockSize) return;
+  const std::size_t size = static_cast<std::size_t>(std::max(frames, 0));
+  for (InputPin& pin : mInputPins) pin.mScratch.assign(size, 0.0);
+  for (OutputPin& pin : mOutputPins) pin.mScratch.assign(size, 0.0);
+  mBlockSize = frames;
+  PointUnconnectedAtScratch();
+}
+
+IParameter* IPlugBase::GetParam(int paramIdx) {
+  if (paramIdx < 0 || paramIdx >= NParams()) return nullptr;
+  return &mParams[paramIdx];
+}
+
+const IParameter* IPlugBase::GetParam(int paramIdx) const {
+  if (paramIdx < 0 || paramIdx >= NParams()) return nullptr;
+  return &mParams[paramIdx];
+}
+
+void IPlugBase::ReportAllParamsToHost() {
+  ScopedLock lock(mMutex);
+  for (int i = 0; i < NParams(); ++i) ReportParamToHost(i, mParams[i].GetNormalizedValue());
+}
+
+bool IPlugBase::SerializeParams(ChunkBuffer& chunk) const {
+  ScopedLock lock(mMutex);
+  for (const IParameter& param : mParams) chunk.PutBytes(param.Value());
+  return chunk.Size() > 0;
+}
+
+int IPlugBase::UnserializeParams(const ChunkBuffer& chunk, int position) {
+  ScopedLock lock(mMutex);
+  for (int i = 0; i < NParams() && position >= 0; ++i) {
+    double value = 0.0;
+    position = chunk.GetBytes(&value, position);
+    // Where the data runs out, that parameter falls back to 0 within its range.
+    mParams[i].SetClamped(position >= 0 ? value : 0.0);
+  }
+  for (int i = 0; i < NParams(); ++i) OnParameterChange(i);
+  return position;
+}
+
+IProgramSlot* IPlugBase::GetProgram(int programIdx) {
+  if (programIdx < 0 || programIdx >= NPrograms()) return nullptr;
+  return &mPrograms[programIdx];
+}
+
+bool IPlugBase::IsInChannelConnected(int channel) const {
+  return channel >= 0 && channel < NInChannels() && mInputPins[channel].mConnected;
+}
+
+bool IPlugBase::IsOutChannelConnected(int channel) const {
+  return channel >= 0 && channel < NOutChannels() && mOutputPins[channel].mConnected;
+}
+
+void IPlugBase::SetInputChannelConnected(int channel, bool connected) {
+  if (channel < 0 || channel >= NInChannels()) return;
+  InputPin& pin = mInputPins[channel];
+  pin.mConnected = connected;
+  if (!connected) mInputPtrs[channel] = pin.mScratch.data();
+}
+
+void IPlugBase::SetOutputChannelConnected(int channel, bool connected) {
+  if (channel < 0 || channel >= NOutChannels()) return;
+  OutputPin& pin = mOutputPins[channel];
+  pin.mConnected = connected;
+  if (!connected) mOutputPtrs[channel] = pin.mScratch.data();
+}
+
+const std::string& IPlugBase::GetOutputLabel(int channel) const {
+  if (channel < 0 || channel >= NOutChannels()) return kNoLabel;
+  return mOutputPins[channel].mLabel;
+}
+
+const std::string& IPlugBase::GetInputLabel(int channel) const {
+  if (channel < 0 || channel >= NInChannels()) return kNoLabel;
+  return mInputPins[channel].mLabel;
+}
+
+void IPlugBase::SetOutputLabel(int channel, const char* label) {
+  if (channel < 0 || channel >= NOutChannels()) return;
+  mOutputPins[channel].mLabel = label ? label : "";
+}
+
+bool IPlugBase::LegalIO() const {
+  return std::any_of(mChannelIO.begin(), mChannelIO.end(),
+                     [](const std::pair<int, int>& io) { return io.first == 1; });
+}
+
+void IPlugBase::AdjustPinsForHost() {
+  for (int i = 2; i < NInChannels(); ++i) SetInputChannelConnected(i, false);
+  for (int i = 2; i < NOutChannels(); ++i) SetOutputChannelConnected(i, true);
+}
+
+std::int32_t IPlugBase::GetEffectVersion(bool decimal) const {
+  if (!decimal) return mVersion;
+  const std::int32_t major = (mVersion >> 16) & 0xFFFF;
+  const std::int32_t minor = (mVersion >> 8) & 0xFF;
+  const std::int32_t patch = mVersion & 0xFF;
+  return major * 10000 + minor * 100 + patch;
+}
+
+void IPlugBase::PointUnconnectedAtScratch() {
+  for (InputPin& pin : mInputPins) {
+    if (!pin.mConnected) mInputPtrs[pin.mChannel] = pin.mScratch.data();
+  }
+  for (OutputPin& pin : mOutputPins) {
+    if (!pin.mConnected) mOutputPtrs[pin.mChannel] = pin.mScratch.data();
+  }
+}
+
+template <typename Fn>
+void IPlugBase::ForEachPiece(int nFrames, Fn&& fn) {
+  if (nFrames <= 0 || mBlockSize <= 0) return;
+  for (int offset = 0; offset < nFrames; offset += mBlockSize) {
+    fn(offset, std::min(mBlockSize, nFrames - offset));
+  }
+}
+
+void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* const* outputs,
+                             int nHostOut, int nFrames, bool accumulate) {
+  ScopedLock lock(mMutex);
+  DenormalGuard denormals;
+  ForEachPiece(nFrames, [&](int offset, int n) {
+    int hostBuffer = 0;
+    for (InputPin& pin : mInputPins) {
+      if (!pin.mConnected) {
+        mInputPtrs[pin.mChannel] = pin.mScratch.data();
+        continue;
+      }
+      if (hostBuffer < nHostIn && inputs && inputs[hostBuffer]) {
+        const float* source = inputs[hostBuffer] + offset;
+        std::copy(source, source + n, pin.mScratch.begin());
+      } else {
+        std::fill(pin.mScratch.begin(), pin.mScratch.begin() + n, 0.0);
+      }
+      ++hostBuffer;
+      mInputPtrs[pin.mChannel] = pin.mScratch.data();
+    }
+    hostBuffer = 0;
+    for (OutputPin& pin : mOutputPins) {
+      mOutputPtrs[pin.mChannel] = pin.mScratch.data();
+      pin.mHostBuffer = nullptr;
+      if (!pin.mConnected) continue;
+      if (hostBuffer < nHostOut && outputs && outputs[hostBuffer]) {
+        pin.mHostBuffer = outputs[hostBuffer] + offset;
+      }
+      ++hostBuffer;
+    }
+
+    ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
+
+    for (OutputPin& pin : mOutputPins) {
+      if (!pin.mConnected || !pin.mHostBuffer) continue;
+      const double* rendered = pin.mScratch.data();
+      if (accumulate) {
+        for (int s = 0; s < n; ++s) pin.mHostBuffer[s] += static_cast<float>(rendered[s]);
+      } else {
+        for (int s = 0; s < n; ++s) pin.mHostBuffer[s] = static_cast<float>(rendered[s]);
+      }
+    }
+  });
+}
+
+void IPlugBase::ProcessBuffersReplacing(const float* const* inputs, int nHostIn,
+                                        float* const* outputs, int nHostOut, int nFrames) {
+  ProcessFloat(inputs, nHostIn, outputs, nHostOut, nFrames, false);
+}
+
+void IPlugBase::ProcessBuffersAccumulating(const float* const* inputs, int nHostIn,
+                                           float* const* outputs, int nHostOut, int nFrames) {
+  ProcessFloat(inputs, nHostIn, outputs, nHostOut, nFrames, true);
+}
+
+void IPlugBase::ProcessBuffersDouble(const double* const* inputs, int nHostIn,
+                                     double* const* outputs, int nHostOut, int nFrames) {
+  ScopedLock lock(mMutex);
+  DenormalGuard denormals;
+  ForEachPiece(nFrames, [&](int offset, int n) {
+    int hostBuffer = 0;
+    for (InputPin& pin : mInputPins) {
+      double* target = pin.mScratch.data();
+      if (pin.mConnected) {
+        if (hostBuffer < nHostIn && inputs && inputs[hostBuffer]) {
+          // The engine never writes its inputs; the pointer array is simply not const.
+          target = const_cast<double*>(inputs[hostBuffer]) + offset;
+        } else {
+          std::fill(pin.mScratch.begin(), pin.mScratch.begin() + n, 0.0);
+        }
+        ++hostBuffer;
+      }
+      mInputPtrs[pin.mChannel] = target;
+    }
+    hostBuffer = 0;
+    for (OutputPin& pin : mOutputPins) {
+      double* target = pin.mScratch.data();
+      if (pin.mConnected) {
+        if (hostBuffer < nHostOut && outputs && outputs[hostBuffer]) {
+          target = outputs[hostBuffer] + offset;
+        }
+        ++hostBuffer;
+      }
+      mOutputPtrs[pin.mChannel] = target;
+    }
+    ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
+  });
+  PointUnconnectedAtScratch();
+}

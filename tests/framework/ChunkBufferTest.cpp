@@ -1,0 +1,71 @@
+#include "framework/ChunkBuffer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+
+namespace {
+
+TEST(ChunkBufferTest, ValuesRoundTripInNativeOrder) {
+  ChunkBuffer chunk;
+  EXPECT_EQ(chunk.PutBytes(std::int32_t{0x01020304}), 4);
+  EXPECT_EQ(chunk.PutBytes(2.5), 12);
+  EXPECT_EQ(chunk.PutBytes(std::uint8_t{1}), 13);
+  EXPECT_EQ(chunk.Data()[0], 0x04) << "little-endian on every target";
+
+  std::int32_t i = 0;
+  double d = 0.0;
+  std::uint8_t b = 0;
+  int pos = chunk.GetBytes(&i, 0);
+  pos = chunk.GetBytes(&d, pos);
+  pos = chunk.GetBytes(&b, pos);
+  EXPECT_EQ(pos, 13);
+  EXPECT_EQ(i, 0x01020304);
+  EXPECT_EQ(d, 2.5);
+  EXPECT_EQ(b, 1);
+}
+
+TEST(ChunkBufferTest, ShortOrNegativeReadsFailWithoutTouchingTheValue) {
+  ChunkBuffer chunk;
+  chunk.PutBytes(std::int32_t{7});
+  double d = 4.0;
+  EXPECT_EQ(chunk.GetBytes(&d, 0), -1);
+  EXPECT_EQ(d, 4.0);
+  std::int32_t i = 0;
+  EXPECT_EQ(chunk.GetBytes(&i, -1), -1);
+  EXPECT_EQ(chunk.GetBytes(&i, 4), -1);
+  EXPECT_EQ(chunk.GetBytes(&i, 1 << 30), -1);
+}
+
+TEST(ChunkBufferTest, StringsCarryTheirLength) {
+  ChunkBuffer chunk;
+  EXPECT_EQ(chunk.PutString("Classic 1"), 13);
+  EXPECT_EQ(chunk.PutString(""), 17);
+  std::string text = "x";
+  EXPECT_EQ(chunk.GetString(&text, 0), 13);
+  EXPECT_EQ(text, "Classic 1");
+  EXPECT_EQ(chunk.GetString(&text, 13), 17);
+  EXPECT_EQ(text, "");
+  EXPECT_EQ(chunk.GetString(&text, 15), -1) << "fewer than four bytes left";
+}
+
+TEST(ChunkBufferTest, DamagedStringLengthsNeverReadOutside) {
+  ChunkBuffer truncated;
+  truncated.PutBytes(std::int32_t{100});
+  truncated.PutRaw("abc", 3);
+  std::string text = "kept";
+  EXPECT_EQ(truncated.GetString(&text, 0), 104) << "moves past the declared length";
+  EXPECT_EQ(text, "kept");
+
+  ChunkBuffer negative;
+  negative.PutBytes(std::int32_t{-8});
+  negative.PutRaw("abcdefgh", 8);
+  EXPECT_EQ(negative.GetString(&text, 4 - 4), -1) << "a negative length would move backwards";
+
+  ChunkBuffer huge;
+  huge.PutBytes(std::int32_t{0x7FFFFFFF});
+  EXPECT_EQ(huge.GetString(&text, 0), -1);
+}
+
+}  // namespace

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "framework/IPlugBase.h"
+
+namespace {
+
+// A bare plug-in base with no inputs and sixteen outputs; it records what the processing frame
+// hands to ProcessAudio.
+class FramePlug : public IPlugBase {
+ public:
+  static IPlugConfig Config() {
+    IPlugConfig config;
+    config.effectName = "Frame";
+    config.channelIOString = "0-2 0-4 0-6 0-8 0-10 0-12 0-14 0-16";
+    config.nParams = 3;
+    config.nPrograms = 2;
+    config.version = 0x00010106;
+    return config;
+  }
+
+  FramePlug() : IPlugBase(Config()) {
+    for (int i = 0; i < NParams(); ++i) {
+      GetParam(i)->InitContinuous("p", 0.0, 0.0, 1.0, 0.01, 1.0);
+    }
+  }
+
+  void ProcessAudio(double** inputs, double** outputs, int nFrames) override {
+    ++calls;
+    framesSeen.push_back(nFrames);
+    if (!render) return IPlugBase::ProcessAudio(inputs, outputs, nFrames);
+    for (int c = 0; c < NOutChannels(); ++c) {
+      for (int s = 0; s < nFrames; ++s) outputs[c][s] = render(c, s);
+    }
+  }
+
+  void BeginParamGesture(int) override {}
+  void ReportParamToHost(int idx, double value) override { reported.emplace_back(idx, value); }
+  void EndParamGesture(int) override {}
+  void ReportProgramChangeToHost() override {}
+  int GetTransportSample() override { return 0; }
+  double GetHostTempo() override { return 0.0; }
+  void GetHostTimeSignature(int*, int*) override {}
+  void GetTransportInfo(ITransportInfo*) override {}
+  void ResizeEditor(int, int) override {}
+  bool SendMidiToHost(const IMidiMessage&) override { return false; }
+  void OnParameterChange(int idx) override { changed.push_back(idx); }
+
+  double (*render)(int channel, int sample) = nullptr;
+  int calls = 0;
+  std::vector<int> framesSeen;
+  std::vector<std::pair<int, double>> reported;
+  std::vector<int> changed;
+};
+
+class ProcessFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plug.SetHostBlockSize(64);
+    buffers.assign(16, std::vector<float>(64, 7.0f));
+    for (auto& b : buffers) pointers.push_back(b.data());
+  }
+
+  FramePlug plug;
+  std::vector<std::vector<float>> buffers;
+  std::vector<float*> pointers;
+};
+
+TEST_F(ProcessFrameTest, ChannelLayoutComesFromTheIOString) {
+  EXPECT_EQ(plug.NInChannels(), 0);
+  EXPECT_EQ(plug.NOutChannels(), 16);
+  EXPECT_EQ(plug.ChannelIOPairs().size(), 8u);
+  EXPECT_FALSE(plug.LegalIO());
+  EXPECT_EQ(plug.GetEffectVersion(true), 10106);
+  EXPECT_EQ(plug.GetEffectVersion(false), 0x00010106);
+  EXPECT_EQ(plug.NPrograms(), 2);
+  EXPECT_EQ(plug.GetProgram(0)->mName, "empty");
+  EXPECT_EQ(plug.GetProgram(2), nullptr);
+  EXPECT_EQ(plug.GetParam(3), nullptr);
+  EXPECT_EQ(plug.GetParam(-1), nullptr);
+}
+
+TEST_F(ProcessFrameTest, DefaultProcessingZeroFillsEveryOutput) {
+  plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, 64);
+  for (const auto& channel : buffers) {
+    for (float s : channel) ASSERT_EQ(s, 0.0f);
+  }
+}
+
+TEST_F(ProcessFrameTest, ReplacingNarrowsAndAccumulatingAdds) {
+  plug.render = [](int channel, int sample) { return channel + sample * 0.1 + 1e-12; };
+  plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, 64);
+  EXPECT_EQ(buffers[3][5], static_cast<float>(3 + 0.5 + 1e-12));
+
+  plug.ProcessBuffersAccumulating(nullptr, 0, pointers.data(), 16, 64);
+  EXPECT_EQ(buffers[3][5], static_cast<float>(3 + 0.5 + 1e-12) * 2.0f);
+  EXPECT_EQ(buffers[15][63], static_cast<float>(15 + 6.3 + 1e-12) * 2.0f);
+}
+
+TEST_F(ProcessFrameTest, UnconnectedOutputsAreRenderedButNotCopied) {
+  plug.SetOutputChannelConnected(2, false);
+  plug.render = [](int channel, int) { return channel + 100.0; };
+  // Host buffers go to connected channels in order: channel 3 takes the third buffer.
+  plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 15, 64);
+  EXPECT_EQ(buffers[0][0], 100.0f);
+  EXPECT_EQ(buffers[1][0], 101.0f);
+  EXPECT_EQ(buffers[2][0], 103.0f);
+  EXPECT_EQ(buffers[14][0], 115.0f);
+  EXPECT_EQ(buffers[15][0], 7.0f) << "the sixteenth buffer was not handed over";
+}
+
+TEST_F(ProcessFrameTest, DoublePathWritesStraightIntoHostBuffers) {
+  std::vector<std::vector<double>> doubles(16, std::vector<double>(64, 9.0));
+  std::vector<double*> doublePointers;
+  for (auto& b : doubles) doublePointers.push_back(b.data());
+  plug.render = [](int channel, int sample) { return channel * 1000.0 + sample + 1e-12; };
+  plug.ProcessBuffersDouble(nullptr, 0, doublePointers.data(), 16, 64);
+  EXPECT_EQ(doubles[4][9], 4009.0 + 1e-12);
+}
+
+// Hosts sometimes send more frames than they announced; the scratch buffers hold only the
+// announced block, so the frame must render in pieces rather than write past them.
+TEST_F(ProcessFrameTest, OversizedHostBlockIsRenderedInPieces) {
+  std::vector<std::vector<float>> big(16, std::vector<float>(150, 7.0f));
+  std::vector<float*> bigPointers;
+  for (auto& b : big) bigPointers.push_back(b.data());
+  plug.render = [](int, int sample) { return static_cast<double>(sample); };
+  plug.ProcessBuffersReplacing(nullptr, 0, bigPointers.data(), 16, 150);
+  EXPECT_EQ(plug.framesSeen, (std::vector<int>{64, 64, 22}));
+  EXPECT_EQ(big[0][149], 21.0f);
+
+  plug.ProcessBuffersReplacing(nullptr, 0, bigPointers.data(), 16, 0);
+  plug.ProcessBuffersReplacing(nullptr, 0, bigPointers.data(), 16, -5);
+  EXPECT_EQ(plug.calls, 3);
+}
+
+TEST_F(ProcessFrameTest, BlockSizeResizeZeroFillsScratch) {
+  plug.render = [](int, int) { return 5.0; };
+  plug.SetOutputChannelConnected(7, false);
+  plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, 64);
+  plug.SetHostBlockSize(128);
+  EXPECT_EQ(plug.GetBlockSize(), 128);
+  plug.render = nullptr;
+  std::vector<std::vector<float>> big(16, std::vector<float>(128, 7.0f));
+  std::vector<float*> bigPointers;
+  for (auto& b : big) bigPointers.push_back(b.data());
+  plug.ProcessBuffersReplacing(nullptr, 0, bigPointers.data(), 16, 128);
+  EXPECT_EQ(plug.framesSeen.back(), 128);
+}
+
+TEST_F(ProcessFrameTest, EditorChangesAreAppliedReportedAndNotified) {
+  plug.SetParamFromEditor(1, 0.25);
+  EXPECT_EQ(plug.GetParam(1)->Value(), 0.25);
+  ASSERT_EQ(plug.reported.size(), 1u);
+  EXPECT_EQ(plug.reported[0], std::make_pair(1, 0.25));
+  EXPECT_EQ(plug.changed, std::vector<int>{1});
+
+  plug.SetParamFromEditor(99, 0.5);
+  EXPECT_EQ(plug.reported.size(), 1u) << "an unknown index changes nothing";
+}
+
+TEST_F(ProcessFrameTest, StateEqualsToleratesSinglePrecisionNoise) {
+  plug.GetParam(0)->SetValue(0.3);
+  plug.GetParam(1)->SetValue(0.6);
+  plug.GetParam(2)->SetValue(0.9);
+  const double same[] = {0.3 + 4e-6, 0.6, 0.9 - 4e-6};
+  const double different[] = {0.3, 0.6 + 2e-5, 0.9};
+  EXPECT_TRUE(plug.StateEquals(same, 0));
+  EXPECT_FALSE(plug.StateEquals(different, 0));
+}
+
+TEST_F(ProcessFrameTest, UnserializeParamsStopsWhereTheDataEnds) {
+  for (int i = 0; i < 3; ++i) plug.GetParam(i)->SetValue(0.7);
+  ChunkBuffer chunk;
+  chunk.PutBytes(0.25);
+  chunk.PutBytes(9.0);  // beyond the range: clamped
+  EXPECT_EQ(plug.UnserializeParams(chunk, 0), -1);
+  EXPECT_EQ(plug.GetParam(0)->Value(), 0.25);
+  EXPECT_EQ(plug.GetParam(1)->Value(), 1.0);
+  EXPECT_EQ(plug.GetParam(2)->Value(), 0.0) << "the parameter where the data ran out gets 0";
+  EXPECT_EQ(plug.changed, (std::vector<int>{0, 1, 2}));
+
+  ChunkBuffer full;
+  ASSERT_TRUE(plug.SerializeParams(full));
+  EXPECT_EQ(full.Size(), 24);
+  EXPECT_EQ(plug.UnserializeParams(full, 0), 24);
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "engine/Rhythmoria.h"
+#include "framework/IPlugStructs.h"
+
+namespace testing_support {
+
+// The engine under a scripted host: answers transport queries from `transport`, records what the
+// plug-in reports and the MIDI it sends. Engine tests drive the real class chain through it.
+class FakeHost : public Rhythmoria {
+ public:
+  FakeHost() : Rhythmoria(IPlugInstanceInfo{}) {}
+
+  void ReportParamToHost(int paramIdx, double normalizedValue) override {
+    reportedParams.emplace_back(paramIdx, normalizedValue);
+  }
+  bool SendMidiToHost(const IMidiMessage& msg) override {
+    sentMidi.push_back(msg);
+    return true;
+  }
+  double GetHostTempo() override { return transport.mTempo; }
+  int GetTransportSample() override { return static_cast<int>(transport.mSamplePos + 0.5); }
+  void GetTransportInfo(ITransportInfo* info) override { *info = transport; }
+
+  // Renders one block into 16 float outputs through the host-facing processing frame.
+  std::vector<std::vector<float>> RenderBlock(int frames);
+
+  ITransportInfo transport;
+  std::vector<std::pair<int, double>> reportedParams;
+  std::vector<IMidiMessage> sentMidi;
+};
+
+}  // namespace testing_support
