@@ -20,34 +20,19 @@ Conga makeConga(double decay1, double decay2) {
   return c;
 }
 
-// Samples until the voice's predicate turns false, or -1.
-template <typename Pred>
-int samplesWhile(Conga& c, Pred pred, int limit) {
-  for (int i = 0; i < limit; ++i) {
-    if (!pred()) return i;
-    c.process();
-  }
-  return -1;
-}
-
 }  // namespace
 
 TEST(CongaTest, TonesEndIndependentlyAndResetTheirOwnPhase) {
   Conga c = makeConga(0.01, 0.1);
   c.trigger(0);
-  const int end1 = samplesWhile(
-      c, [&] { return c.envelope1.stage != Envelope::Idle; }, 20000);
-  ASSERT_GT(end1, 0);
+  while (c.envelope1.stage != Envelope::Idle) c.process();
   EXPECT_EQ(c.oscillator1.phase, 0u);
   EXPECT_NE(c.oscillator2.phase, 0u);
-  EXPECT_TRUE(c.isActive());
-
-  // The stopped tone no longer advances while the other still sounds.
+  // The stopped tone does not advance while the other still sounds.
   render(c, 100);
+  EXPECT_TRUE(c.isActive());
   EXPECT_EQ(c.oscillator1.phase, 0u);
-  const int end2 = samplesWhile(
-      c, [&] { return c.isActive(); }, 20000);
-  ASSERT_GT(end2, 0);
+  while (c.isActive()) c.process();
   EXPECT_EQ(c.oscillator2.phase, 0u);
   EXPECT_EQ(c.process(), 0.0);
 }
@@ -64,26 +49,7 @@ TEST(CongaTest, SilentSecondToneLeavesABaseToneThatLastsAsLongAsTheLongerEnvelop
   b.gain = 0.7;
   c.trigger(0);
   b.trigger(0);
-  int n = 0;
-  while (b.isActive()) {
-    ASSERT_EQ(c.process(), b.process()) << n;
-    ++n;
-  }
+  for (int n = 0; b.isActive(); ++n) ASSERT_EQ(c.process(), b.process()) << n;
   EXPECT_TRUE(c.isActive());
   for (double s : render(c, 100)) EXPECT_EQ(s, 0.0);
-  EXPECT_NE(c.oscillator2.phase, 0u);
-}
-
-TEST(CongaTest, RetriggerContinuesBothTonesFromTheirLevels) {
-  Conga c = makeConga(0.25, 0.004);
-  c.trigger(0);
-  render(c, 200);
-  const auto phase1 = c.oscillator1.phase;
-  const double level1 = c.envelope1.value;
-  c.trigger(200);
-  EXPECT_EQ(c.triggerTime, 200);
-  EXPECT_EQ(c.oscillator1.phase, phase1);
-  EXPECT_EQ(c.envelope1.value, level1);
-  EXPECT_EQ(c.envelope1.stage, Envelope::Attack);
-  EXPECT_EQ(c.envelope2.stage, Envelope::Attack);
 }
