@@ -92,5 +92,3 @@ static_assert(kQuijadaDensity == 129, "sound parameters end at 129");
 static_assert(kLevelFirst + kNumInstruments == kPanFirst);
 static_assert(kPanFirst + kNumInstruments == kNoteFirst);
 static_assert(kNoteFirst + kNumInstruments == kBaseFrequency);
-
-constexpr int kNumRhythmButtons = 10;

@@ -1,5 +1,9 @@
 #include "engine/Rhythmoria.h"
 
+#include <algorithm>
+#include <cmath>
+
+#include "editor/IGraphics.h"
 #include "engine/ParameterTable.h"
 
 const IPlugConfig Rhythmoria::kConfig = {
@@ -26,19 +30,33 @@ const char* const kOutputNames[Rhythmoria::kNumOutputs] = {
     "Extra 3 L", "Extra 3 R", "Extra 4 L", "Extra 4 R", "Extra 5 L", "Extra 5 R",
     "Extra 6 L", "Extra 6 R", "Extra 7 L", "Extra 7 R"};
 
+// The conga's second tone until its level parameter is applied.
+constexpr double kInitialCongaLevel2 = 0.15;
+
+bool IsOn(double normalized) {
+  return normalized >= 0.5;
+}
+
 }  // namespace
 
 Rhythmoria::Rhythmoria(const IPlugInstanceInfo& info) : Synth(info, kConfig) {
+  mToSum.fill(1);
+  mExtraOutput.fill(0);
   for (int i = 0; i < kNumOutputs; ++i) SetOutputLabel(i, kOutputNames[i]);
   InitParameters();
 
-  mVoices[kBase] = &mBaseDrum;
-  mVoices[kSmallBongo] = &mSmallBongo;
-  mVoices[kLargeBongo] = &mLargeBongo;
-  mVoices[kClaves] = &mClaves;
-  mVoices[kRimshot] = &mRimshot;
+  mVoices = {&mBaseDrum, &mSnare1,  &mSnare2,     &mSmallBongo, &mLargeBongo,
+             &mConga,    &mCowbell, &mClaves,     &mHihat,      &mRimshot,
+             &mCymbal1,  &mCymbal2, &mTambourine, &mGuiro,      &mQuijada};
+  mConga.setLevel2(kInitialCongaLevel2);
 
+  mSequencer.Restart();
   Panic();
+  mSequencer.running = 0;
+  // Hosts may process before they ever set a rate; start from the default one so the
+  // millisecond grid is valid from the first block.
+  OnReset();
+  RebuildRhythm();
 }
 
 Rhythmoria::~Rhythmoria() = default;
@@ -49,19 +67,344 @@ void Rhythmoria::InitParameters() {
 
 Instrument* Rhythmoria::GetVoice(int k) const {
   if (k < 0 || k >= kNumInstruments) return nullptr;
-  return mVoices[k];
+  return mVoices[static_cast<std::size_t>(k)];
 }
 
 void Rhythmoria::OnReset() {
   ScopedLock lock(mMutex);
   Synth::OnReset();
+  mEventList.Reserve(mMidiInputQueue.Capacity());
   const double rate = GetSampleRate();
   if (rate == mLastSampleRate) return;
+  // A host may announce 0 or nonsense around creation: voices and clock keep the last usable
+  // rate rather than divide by zero, and the millisecond grid never drops below one sample.
+  const bool usable = std::isfinite(rate) && rate >= 1.0 && rate <= 1.0e7;
+  const bool changedWhileRunning = mLastSampleRate > 0.0;
   mLastSampleRate = rate;
-  for (Instrument* voice : mVoices) {
-    if (voice) voice->setSampleRate(rate);
+  if (!usable) {
+    mMsPeriod = std::max(mMsPeriod, 1);
+    return;
   }
-  mMsPeriod = static_cast<int>(rate) / 1000;
+  ApplySampleRate(rate);
+  // Hosts change the rate without deactivating: what was derived from the old rate (pitches,
+  // filter coefficients, envelope rates, tick length) is recomputed now rather than at the next
+  // activation.
+  if (changedWhileRunning) {
+    for (int i = kBaseFrequency; i < kReservedFirst; ++i)
+      ApplyVoiceParameter(i, GetParam(i)->Value());
+    mSequencer.UpdateTempo();
+  }
+}
+
+void Rhythmoria::ApplySampleRate(double rate) {
+  for (Instrument* voice : mVoices) voice->setSampleRate(rate);
+  mSequencer.SetSampleRate(rate);
+  mMsPeriod = std::max(static_cast<int>(rate) / 1000, 1);
+}
+
+void Rhythmoria::OnParameterChange(int paramIdx) {
+  ScopedLock lock(mMutex);
+  Synth::OnParameterChange(paramIdx);
+  const IParameter* param = GetParam(paramIdx);
+  if (!param) return;
+  const double v = param->Value();
+  const double n = param->GetNormalizedValue();
+
+  if (paramIdx >= kLevelFirst && paramIdx < kPanFirst) {
+    Instrument& voice = *mVoices[static_cast<std::size_t>(paramIdx - kLevelFirst)];
+    voice.level = v;
+    voice.gain = v * voice.balance;
+    voice.velocity = static_cast<std::int32_t>(std::round(n * 127.0));
+    return;
+  }
+  if (paramIdx >= kPanFirst && paramIdx < kNoteFirst) {
+    mVoices[static_cast<std::size_t>(paramIdx - kPanFirst)]->pan = n;
+    return;
+  }
+  if (paramIdx >= kNoteFirst && paramIdx < kBaseFrequency) {
+    mVoices[static_cast<std::size_t>(paramIdx - kNoteFirst)]->note = static_cast<std::int32_t>(v);
+    return;
+  }
+
+  switch (paramIdx) {
+    case kVolume:
+      mVolumeGain = v * 0.5;
+      break;
+    case kPower:
+      mPower = IsOn(n) ? 1 : 0;
+      mSequencer.SetPower(mPower);
+      Panic();
+      break;
+    case kTempo:
+      mSequencer.SetTempo(v);
+      break;
+    case kTempoSync:
+      mSequencer.SetTempoSync(IsOn(n));
+      break;
+    case kQuijadaBalance:
+    case kGuiroBalance:
+    case kTambourineBalance: {
+      Instrument& voice =
+          *mVoices[static_cast<std::size_t>(paramIdx == kQuijadaBalance ? kQuijada
+                                            : paramIdx == kGuiroBalance ? kGuiro
+                                                                        : kTambourine)];
+      voice.balance = v;
+      voice.gain = v * voice.level;
+      break;
+    }
+    case kBalance:
+      ApplyBalance(n);
+      break;
+    case kRhythmRow:
+      mRowAbove = IsOn(n) ? 1 : 0;
+      RebuildRhythm();
+      break;
+    default:
+      if (paramIdx >= kRhythm1 && paramIdx < kRhythm1 + kNumRhythmButtons) {
+        mRhythmButton[paramIdx - kRhythm1] = IsOn(n) ? 1 : 0;
+        RebuildRhythm();
+      } else if (paramIdx >= kBaseFrequency && paramIdx < kReservedFirst) {
+        ApplyVoiceParameter(paramIdx, v);
+      }
+      break;
+  }
+  HostIdle();
+}
+
+void Rhythmoria::ApplyBalance(double n) {
+  // The bass drum against hihat and cymbals: at the centre all four play at full level.
+  const double b = 1.6 * n;
+  const double drumBalance = n < 0.5 ? 1.0 : 1.8 - b;
+  const double metalBalance = n < 0.5 ? b + 0.2 : 1.0;
+  mBaseDrum.balance = drumBalance;
+  mBaseDrum.gain = drumBalance * mBaseDrum.level;
+  for (Instrument* voice :
+       {static_cast<Instrument*>(&mCymbal1), static_cast<Instrument*>(&mCymbal2),
+        static_cast<Instrument*>(&mHihat)}) {
+    voice->balance = metalBalance;
+    voice->gain = metalBalance * voice->level;
+  }
+}
+
+void Rhythmoria::ApplyVoiceParameter(int paramIdx, double v) {
+  switch (paramIdx) {
+    case kBaseFrequency:
+      mBaseDrum.setFrequency(v);
+      break;
+    case kBaseAttack:
+      mBaseDrum.setAttack(v);
+      break;
+    case kBaseDecay:
+      mBaseDrum.setDecay(v);
+      break;
+    case kSnare1Frequency:
+      mSnare1.setFrequency(v);
+      break;
+    case kSnare1Attack:
+      mSnare1.setAttack(v);
+      break;
+    case kSnare1Decay:
+      mSnare1.setDecay(v);
+      break;
+    case kSnare1Resonance:
+      mSnare1.setResonance(v);
+      break;
+    case kSnare1Tick:
+      mSnare1.setTick(v);
+      break;
+    case kSnare1Highpass:
+      mSnare1.setHighpass(v);
+      break;
+    case kSnare2Frequency:
+      mSnare2.setFrequency(v);
+      break;
+    case kSnare2Attack:
+      mSnare2.setAttack(v);
+      break;
+    case kSnare2Decay:
+      mSnare2.setDecay(v);
+      break;
+    case kSnare2Resonance:
+      mSnare2.setResonance(v);
+      break;
+    case kSnare2Tick:
+      mSnare2.setTick(v);
+      break;
+    case kSnare2Highpass:
+      mSnare2.setHighpass(v);
+      break;
+    case kSmallBongoFrequency:
+      mSmallBongo.setFrequency(v);
+      break;
+    case kSmallBongoAttack:
+      mSmallBongo.setAttack(v);
+      break;
+    case kSmallBongoDecay:
+      mSmallBongo.setDecay(v);
+      break;
+    case kLargeBongoFrequency:
+      mLargeBongo.setFrequency(v);
+      break;
+    case kLargeBongoAttack:
+      mLargeBongo.setAttack(v);
+      break;
+    case kLargeBongoDecay:
+      mLargeBongo.setDecay(v);
+      break;
+    case kCongaFrequency1:
+      mConga.setFrequency1(v);
+      break;
+    case kCongaAttack:
+      mConga.setAttack(v);
+      break;
+    case kCongaDecay1:
+      mConga.setDecay1(v);
+      break;
+    case kCongaLevel2:
+      mConga.setLevel2(v);
+      break;
+    case kCongaFrequency2:
+      mConga.setFrequency2(v);
+      break;
+    case kCongaDecay2:
+      mConga.setDecay2(v);
+      break;
+    case kCowbellFrequency1:
+      mCowbell.setFrequency1(v);
+      break;
+    case kCowbellAttack:
+      mCowbell.setAttack(v);
+      break;
+    case kCowbellDecay1:
+      mCowbell.setDecay1(v);
+      break;
+    case kCowbellFrequency2:
+      mCowbell.setFrequency2(v);
+      break;
+    case kCowbellLevel2:
+      mCowbell.setLevel2(v);
+      break;
+    case kCowbellDecay2:
+      mCowbell.setDecay2(v);
+      break;
+    case kClavesFrequency:
+      mClaves.setFrequency(v);
+      break;
+    case kClavesAttack:
+      mClaves.setAttack(v);
+      break;
+    case kClavesDecay:
+      mClaves.setDecay(v);
+      break;
+    case kHihatFrequency:
+      mHihat.setFrequency(v);
+      break;
+    case kHihatAttack:
+      mHihat.setAttack(v);
+      break;
+    case kHihatDecay:
+      mHihat.setDecay(v);
+      break;
+    case kHihatResonance:
+      mHihat.setResonance(v);
+      break;
+    case kRimshotFrequency:
+      mRimshot.setFrequency(v);
+      break;
+    case kRimshotAttack:
+      mRimshot.setAttack(v);
+      break;
+    case kRimshotDecay:
+      mRimshot.setDecay(v);
+      break;
+    case kCymbal1Frequency:
+      mCymbal1.setFrequency(v);
+      break;
+    case kCymbal1Attack:
+      mCymbal1.setAttack(v);
+      break;
+    case kCymbal1Decay:
+      mCymbal1.setDecay(v);
+      break;
+    case kCymbal1Resonance:
+      mCymbal1.setResonance(v);
+      break;
+    case kCymbal1Highpass:
+      mCymbal1.setHighpass(v);
+      break;
+    case kCymbal2Frequency:
+      mCymbal2.setFrequency(v);
+      break;
+    case kCymbal2Attack:
+      mCymbal2.setAttack(v);
+      break;
+    case kCymbal2Decay:
+      mCymbal2.setDecay(v);
+      break;
+    case kCymbal2Resonance:
+      mCymbal2.setResonance(v);
+      break;
+    case kCymbal2Highpass:
+      mCymbal2.setHighpass(v);
+      break;
+    case kTambourineFrequency:
+      mTambourine.setFrequency(v);
+      break;
+    case kTambourineAttack:
+      mTambourine.setAttack(v);
+      break;
+    case kTambourineDecay:
+      mTambourine.setDecay(v);
+      break;
+    case kTambourineResonance:
+      mTambourine.setResonance(v);
+      break;
+    case kTambourineHighpass:
+      mTambourine.setHighpass(v);
+      break;
+    case kGuiroFrequency:
+      mGuiro.setFrequency(v);
+      break;
+    case kGuiroRate:
+      mGuiro.setRate(v);
+      break;
+    case kGuiroDensity:
+      mGuiro.setDensity(v);
+      break;
+    case kQuijadaFrequency:
+      mQuijada.setFrequency(v);
+      break;
+    case kQuijadaAttack:
+      mQuijada.setAttack(v);
+      break;
+    case kQuijadaDecay:
+      mQuijada.setDecay(v);
+      break;
+    case kQuijadaRate:
+      mQuijada.setRate(v);
+      break;
+    case kQuijadaDensity:
+      mQuijada.setDensity(v);
+      break;
+    default:
+      break;
+  }
+}
+
+void Rhythmoria::RebuildRhythm() {
+  ScopedLock lock(mMutex);
+  const RhythmSelection selection = mCombined.Rebuild(mRhythmBank, mRhythmButton, mRowAbove);
+  std::copy(std::begin(selection.selected), std::end(selection.selected), mSelected.begin());
+  mAnySelected = selection.anySelected;
+  mSequencer.SetAnySelected(mAnySelected);
+  if (mEditorPage != kSequencePage && !mSelected[static_cast<std::size_t>(mEditedSlot)]) {
+    mEditedSlot = selection.first;
+    RefreshEditor();
+  }
+}
+
+bool Rhythmoria::IsSlotSelected(int slot) const {
+  return slot >= 0 && slot < kNumRhythmSlots && mSelected[static_cast<std::size_t>(slot)];
 }
 
 void Rhythmoria::EditorOpened() {
@@ -75,7 +418,32 @@ void Rhythmoria::RefreshEditor() {
 
 void Rhythmoria::Panic() {
   ScopedLock lock(mMutex);
-  for (Instrument* voice : mVoices) {
-    if (voice) voice->release();
-  }
+  mHeldNotes.ClearAll();
+  mEventList.Clear();
+  for (Instrument* voice : mVoices) voice->release();
+}
+
+void Rhythmoria::ToggleRun(bool restart) {
+  ScopedLock lock(mMutex);
+  mSequencer.ToggleRun(restart);
+}
+
+void Rhythmoria::SetOutputRouting(int voice, bool toSum, int extraOutput) {
+  ScopedLock lock(mMutex);
+  if (voice < 0 || voice >= kNumInstruments) return;
+  mToSum[static_cast<std::size_t>(voice)] = toSum ? 1 : 0;
+  mExtraOutput[static_cast<std::size_t>(voice)] = extraOutput;
+}
+
+bool Rhythmoria::ToSum(int voice) const {
+  return voice >= 0 && voice < kNumInstruments && mToSum[static_cast<std::size_t>(voice)];
+}
+
+int Rhythmoria::ExtraOutput(int voice) const {
+  if (voice < 0 || voice >= kNumInstruments) return 0;
+  return mExtraOutput[static_cast<std::size_t>(voice)];
+}
+
+void Rhythmoria::ProgramChangeFromMidi(int program) {
+  (void)program;
 }

@@ -3,54 +3,148 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/CombinedRhythm.h"
 #include "engine/Instruments.h"
 #include "engine/ParameterIndex.h"
+#include "engine/RhythmBank.h"
+#include "engine/Sequencer.h"
 #include "synth/Synth.h"
 #include "voices/Base.h"
+#include "voices/Conga.h"
+#include "voices/Guiro.h"
 #include "voices/Instrument.h"
+#include "voices/Noise.h"
+#include "voices/Quijada.h"
 
-// The rhythm machine: fifteen percussion voices, the parameter table and, as they arrive, the
-// rhythm bank, the sequencer and the mixer. It owns its parts and glues them to the framework.
-class Rhythmoria : public Synth {
+// The rhythm machine: fifteen percussion voices, the parameter table, the twenty rhythm slots,
+// the sequencer and the mixer. It owns these parts and glues them to the framework; every entry
+// point that changes engine data outside a parameter takes the plug-in mutex, so a block never
+// sees an edit half done.
+class Rhythmoria : public Synth, private SequencerListener {
  public:
   static const IPlugConfig kConfig;
   static constexpr int kNumOutputs = 16;
+  static constexpr int kNumExtraOutputs = 7;
+  static constexpr int kSequencePage = 2;
 
   explicit Rhythmoria(const IPlugInstanceInfo& info);
   ~Rhythmoria() override;
 
   void OnReset() override;
+  void OnParameterChange(int paramIdx) override;
+  void ProcessAudio(double** inputs, double** outputs, int nFrames) override;
   void EditorOpened() override;
+  void OnMidiMessage(const IMidiMessage& msg) override;
   void Panic() override;
   void InitParameters() override;
 
-  // Voice k of the table, in instrument order; null only while its class is not yet built.
+  // Voice k of the table, in instrument order.
   Instrument* GetVoice(int k) const;
   // Brings an open editor up to date with the engine.
   void RefreshEditor();
 
-  // Samples per millisecond at the current rate; 0 until the first reset.
+  // Editor entry points.
+  void ToggleRun(bool restart);
+  void SetOutputRouting(int voice, bool toSum, int extraOutput);
+  bool ToSum(int voice) const;
+  int ExtraOutput(int voice) const;
+  // Applies an edit to the rhythm bank and rebuilds what plays; fn receives the bank.
+  template <typename Fn>
+  void EditRhythms(Fn&& fn) {
+    ScopedLock lock(mMutex);
+    fn(mRhythmBank);
+    RebuildRhythm();
+    RefreshEditor();
+  }
+
+  void RebuildRhythm();
+  const RhythmBank& GetRhythmBank() const { return mRhythmBank; }
+  const CombinedRhythm& GetCombinedRhythm() const { return mCombined; }
+  const Sequencer& GetSequencer() const { return mSequencer; }
+  int EditedSlot() const { return mEditedSlot; }
+  void SetEditorPage(int page) { mEditorPage = page; }
+  bool AnySelected() const { return mAnySelected != 0; }
+  bool IsSlotSelected(int slot) const;
+  double VolumeGain() const { return mVolumeGain; }
+  bool Power() const { return mPower != 0; }
+
+  // Samples per millisecond at the current rate.
   int MsPeriod() const { return mMsPeriod; }
+  int MsCountdown() const { return mMsCountdown; }
+  // Running sample count of the sub-block grid; wraps (defined) after 2^32 samples. Compare with
+  // a voice's triggerTime through SamplesSince, which stays right across the wrap.
+  std::int32_t SampleCounter() const { return static_cast<std::int32_t>(mSampleCounter); }
+  std::uint32_t SamplesSince(std::int32_t time) const {
+    return mSampleCounter - static_cast<std::uint32_t>(time);
+  }
 
  protected:
+  // SequencerListener
+  void StepNote(int voice, bool noteOn, int queueOffset) override;
+  void HostNoteOff(int voice) override;
+
+  void ApplySampleRate(double rate);
+  void ApplyVoiceParameter(int paramIdx, double v);
+  void ApplyBalance(double n);
+  void DrainInputQueue(int limit);
+  void DispatchEvent(const IMidiMessage& msg);
+  // A program change from MIDI input makes that program current.
+  void ProgramChangeFromMidi(int program);
+  void SendPendingHostNoteOffs(int nFrames);
+  void SendNoteToHost(int voice, bool noteOn, int blockOffset);
+  void MixSample(double** outputs, int j);
+
   // Voices by value; the table below reaches them in instrument order.
   Base mBaseDrum;
+  Noise mSnare1;
+  Noise mSnare2;
   Base mSmallBongo;
   Base mLargeBongo;
+  Conga mConga;
+  Conga mCowbell;
   Base mClaves;
+  Noise mHihat;
   Base mRimshot;
+  Noise mCymbal1;
+  Noise mCymbal2;
+  Noise mTambourine;
+  Guiro mGuiro;
+  Quijada mQuijada;
   std::array<Instrument*, kNumInstruments> mVoices{};
 
   double mLastSampleRate = -1.0;
-  int mMsPeriod = 0;
   int mEditedSlot = 0;
   int mEditorPage = 0;
 
+  RhythmBank mRhythmBank;
+  CombinedRhythm mCombined{};
+  std::array<std::uint8_t, kNumRhythmSlots> mSelected{};
+  std::uint8_t mAnySelected = 0;
+  Sequencer mSequencer{*this, mCombined};
+
   // The engine's view of the front-panel parameters.
   std::uint8_t mPower = 1;
-  std::array<std::uint8_t, kNumRhythmButtons> mRhythmButton{};
-  std::uint8_t mTempoSync = 0;
+  std::uint8_t mRhythmButton[kNumRhythmButtons] = {};
   std::uint8_t mRowAbove = 1;
-  double mTempo = 120.0;
   double mVolumeGain = 0.5;
+
+  // Mixer routing per voice.
+  std::array<std::uint8_t, kNumInstruments> mToSum{};
+  std::array<std::int32_t, kNumInstruments> mExtraOutput{};
+
+  MidiEventFifo mEventList;
+  std::uint32_t mSampleCounter = 0;
+  // Position of the sample being rendered within the current block, for MIDI sent to the host.
+  int mBlockSample = 0;
+
+  // Note-offs of the running rhythm that fall beyond the block in which their note began; each is
+  // sent to the host in the block where it falls.
+  struct PendingNoteOff {
+    std::uint8_t note;
+    std::int64_t samplesAhead;
+  };
+  static constexpr int kMaxPendingNoteOffs = 256;
+  std::array<PendingNoteOff, kMaxPendingNoteOffs> mPendingNoteOffs{};
+  int mNumPendingNoteOffs = 0;
+  int mCurrentBlockLength = 0;
 };

@@ -27,6 +27,19 @@ class FakeHost : public Rhythmoria {
 
   // Renders one block into 16 float outputs through the host-facing processing frame.
   std::vector<std::vector<float>> RenderBlock(int frames);
+  // Renders one block straight through the engine, in double precision.
+  std::vector<std::vector<double>> RenderDouble(int frames);
+
+  // Starts the plug-in the way a host does: rate, block size, activation.
+  void Start(double sampleRate = 44100.0, int blockSize = 512);
+  // Sets a parameter's plain value and applies it.
+  void Set(int paramIdx, double value);
+  // Note-ons the plug-in sent to the host, as (offset, note) in sending order.
+  std::vector<std::pair<int, int>> SentNoteOns() const;
+
+  // Moves the engine's running sample count, to test what happens where it wraps.
+  void JumpSampleCounter(std::uint32_t value) { mSampleCounter = value; }
+  Sequencer& GetSequencerForTest() { return mSequencer; }
 
   ITransportInfo transport;
   std::vector<std::pair<int, double>> reportedParams;

@@ -1,0 +1,219 @@
+// The audio path of the rhythm machine: MIDI input, the one-millisecond sub-block grid, the clock,
+// voice dispatch and the mix. Runs on the host's audio thread with the plug-in mutex held by the
+// processing frame; nothing here allocates.
+#include <algorithm>
+
+#include "editor/IGraphics.h"
+#include "engine/Rhythmoria.h"
+
+namespace {
+
+constexpr std::uint8_t kNoteOff = 0x80;
+constexpr std::uint8_t kNoteOn = 0x90;
+constexpr int kAllSoundOff = 120;
+constexpr int kAllNotesOff = 123;
+
+bool IsNote(const IMidiMessage& msg) {
+  const int kind = msg.StatusNibble();
+  return kind == 0x8 || kind == 0x9;
+}
+
+}  // namespace
+
+void Rhythmoria::OnMidiMessage(const IMidiMessage& msg) {
+  ScopedLock lock(mMutex);
+  if (mMidiThru) SendMidiToHost(msg);
+  switch (msg.StatusNibble()) {
+    case 0x8:
+      mMidiInputQueue.Add(msg);
+      break;
+    case 0x9: {
+      IMidiMessage note = msg;
+      if (note.mData2 == 0) note.mStatus = kNoteOff;
+      mMidiInputQueue.Add(note);
+      break;
+    }
+    case 0xB:
+      if (msg.mData1 < kNumMappableControllers) {
+        if (!LearnController(msg.mData1)) mMidiInputQueue.Add(msg);
+      } else if (msg.mData1 == kAllSoundOff || msg.mData1 == kAllNotesOff) {
+        Panic();
+      }
+      break;
+    case 0xC:
+      if (!mIgnoreProgramChange) ProgramChangeFromMidi(msg.mData1);
+      break;
+    default:
+      break;
+  }
+}
+
+void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames) {
+  if (nFrames <= 0) return;
+  mBlockSample = 0;
+  SendPendingHostNoteOffs(nFrames);
+  if (mSequencer.tempoSync) {
+    ITransportInfo info;
+    info.mTempo = 120.0;
+    info.mSamplePos = -1.0;
+    info.mPPQPos = -1.0;
+    info.mTransportIsRunning = false;
+    GetTransportInfo(&info);
+    mSequencer.HostSync(info, GetHostTempo());
+  }
+  for (int c = 0; c < kNumOutputs; ++c) std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+
+  const int period = std::max(mMsPeriod, 1);
+  int last = 0;
+  int position = 0;
+  while (position < nFrames) {
+    const int remaining = nFrames - position;
+    int length;
+    if (mMsCountdown <= 0) {
+      DrainInputQueue(last);
+      if (remaining >= period) {
+        length = period;
+      } else {
+        length = remaining;
+        mMsCountdown = period - remaining;
+      }
+    } else if (mMsCountdown < remaining) {
+      length = mMsCountdown;
+      mMsCountdown = 0;
+    } else {
+      length = remaining;
+      mMsCountdown -= remaining;
+    }
+    mSampleCounter += static_cast<std::uint32_t>(length);
+    last = length;
+
+    for (int j = 0; j < length; ++j) {
+      mBlockSample = position + j;
+      mSequencer.ClockStep();
+      while (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
+        const IMidiMessage event = mEventList.Front();
+        mEventList.Pop();
+        DispatchEvent(event);
+      }
+      MixSample(outputs, position + j);
+    }
+    position += length;
+  }
+}
+
+void Rhythmoria::MixSample(double** outputs, int j) {
+  double sumL = 0.0;
+  double sumR = 0.0;
+  for (int k = 0; k < kNumInstruments; ++k) {
+    Instrument& voice = *mVoices[static_cast<std::size_t>(k)];
+    if (!voice.isActive()) continue;
+    const double s = voice.process();
+    const double left = (1.0 - voice.pan) * s;
+    const double right = voice.pan * s;
+    if (mToSum[static_cast<std::size_t>(k)] == 1) {
+      sumL += left;
+      sumR += right;
+    }
+    const int extra = mExtraOutput[static_cast<std::size_t>(k)];
+    if (extra >= 1 && extra <= kNumExtraOutputs) {
+      outputs[2 * extra][j] = left;
+      outputs[2 * extra + 1][j] = right;
+    }
+  }
+  outputs[0][j] = sumL * mVolumeGain;
+  outputs[1][j] = sumR * mVolumeGain;
+}
+
+void Rhythmoria::DrainInputQueue(int limit) {
+  while (mMidiInputQueue.HasUnread() && mMidiInputQueue.NextUnread().mOffset < limit) {
+    IMidiMessage msg = mMidiInputQueue.NextUnread();
+    mMidiInputQueue.MarkRead();
+    if (IsNote(msg)) {
+      if (msg.mData2 == 0) msg.mStatus = kNoteOff;
+      mEventList.Push(msg);  // dropped when full
+    } else if (msg.StatusNibble() == 0xB) {
+      const int target = ControllerTarget(msg.mData1);
+      const double value = msg.mData2 / 127.0;
+      if (const IParameter* param = GetParam(target)) {
+        if (param->GetNormalizedValue() != value) {
+          SetParamFromEditor(target, value);
+          if (IGraphics* gui = GetGUI()) gui->SetControlsFromParameter(target, value, true);
+        }
+      } else if (target == kPlaySwitchTarget) {
+        mSequencer.StartStop(value);
+      }
+    }
+  }
+  mMidiInputQueue.DropReadAndShift(std::max(mMsPeriod, 1));
+}
+
+void Rhythmoria::DispatchEvent(const IMidiMessage& msg) {
+  // Data 1 is an unsigned byte, so a voice whose note is -1 or above 255 is never matched.
+  const int note = msg.mData1;
+  if (msg.StatusNibble() == 0x8) {
+    mHeldNotes.Clear(note);
+    for (Instrument* voice : mVoices) {
+      if (voice->note == note) voice->release();
+    }
+  } else {
+    for (Instrument* voice : mVoices) {
+      if (voice->note == note) voice->trigger(SampleCounter());
+    }
+    mHeldNotes.Set(note, msg.mData2);
+  }
+}
+
+void Rhythmoria::StepNote(int voice, bool noteOn, int queueOffset) {
+  const Instrument& v = *mVoices[static_cast<std::size_t>(voice)];
+  const auto note = static_cast<std::uint8_t>(v.note & 0xFF);
+  const auto velocity = static_cast<std::uint8_t>(noteOn ? (v.velocity & 0xFF) : 0);
+  // The host hears the note at the sample where the tick fired; the voices keep the queue's own
+  // timing on the millisecond grid.
+  SendNoteToHost(voice, noteOn,
+                 noteOn || queueOffset == 0 ? mBlockSample : mBlockSample + queueOffset);
+  mMidiInputQueue.Add(IMidiMessage(queueOffset, noteOn ? kNoteOn : kNoteOff, note, velocity));
+}
+
+void Rhythmoria::HostNoteOff(int voice) {
+  SendNoteToHost(voice, false, mBlockSample);
+}
+
+void Rhythmoria::SendNoteToHost(int voice, bool noteOn, int blockOffset) {
+  const Instrument& v = *mVoices[static_cast<std::size_t>(voice)];
+  // Note numbers outside 0..127 exist for the voices only; they are not MIDI.
+  if (v.note < 0 || v.note > 127) return;
+  const auto note = static_cast<std::uint8_t>(v.note);
+  if (noteOn) {
+    const auto velocity = static_cast<std::uint8_t>(std::clamp(v.velocity, 0, 127));
+    SendMidiToHost(IMidiMessage(blockOffset, kNoteOn, note, velocity));
+    return;
+  }
+  const int blockLength = mCurrentBlockLength;
+  if (blockOffset < blockLength) {
+    SendMidiToHost(IMidiMessage(blockOffset, kNoteOff, note, 0));
+    return;
+  }
+  if (mNumPendingNoteOffs == kMaxPendingNoteOffs) {
+    // Never lose a note-off: send it late rather than leave a note hanging at the host.
+    SendMidiToHost(IMidiMessage(blockLength > 0 ? blockLength - 1 : 0, kNoteOff, note, 0));
+    return;
+  }
+  mPendingNoteOffs[static_cast<std::size_t>(mNumPendingNoteOffs++)] = {
+      note, static_cast<std::int64_t>(blockOffset) - blockLength};
+}
+
+void Rhythmoria::SendPendingHostNoteOffs(int nFrames) {
+  mCurrentBlockLength = nFrames;
+  int kept = 0;
+  for (int i = 0; i < mNumPendingNoteOffs; ++i) {
+    PendingNoteOff pending = mPendingNoteOffs[static_cast<std::size_t>(i)];
+    if (pending.samplesAhead < nFrames) {
+      SendMidiToHost(
+          IMidiMessage(static_cast<std::int32_t>(pending.samplesAhead), kNoteOff, pending.note, 0));
+    } else {
+      pending.samplesAhead -= nFrames;
+      mPendingNoteOffs[static_cast<std::size_t>(kept++)] = pending;
+    }
+  }
+  mNumPendingNoteOffs = kept;
+}

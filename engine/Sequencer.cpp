@@ -1,0 +1,189 @@
+#include "engine/Sequencer.h"
+
+#include <cmath>
+
+#include "engine/CombinedRhythm.h"
+#include "engine/Instruments.h"
+#include "engine/RhythmBank.h"
+
+namespace {
+
+constexpr double kNoPpq = -1000000.0;
+constexpr double kDefaultHostTempo = 120.0;
+// A host that jumps far ahead between blocks would need one pass per skipped tick; beyond this
+// many the grid is moved in one step.
+constexpr int kMaxTickSkips = 1 << 20;
+
+double Round(double x) {
+  return std::round(x);
+}  // halves away from zero
+
+double Finite(double x, double fallback) {
+  return std::isfinite(x) ? x : fallback;
+}
+
+}  // namespace
+
+void Sequencer::SetSampleRate(double rate) {
+  if (!std::isfinite(rate) || rate <= 0.0) return;
+  sampleRate = rate;
+}
+
+void Sequencer::SetTempo(double bpm) {
+  tempo = bpm;
+  UpdateTempo();
+}
+
+void Sequencer::SetTempoSync(bool on) {
+  const bool wasOn = tempoSync != 0;
+  tempoSync = on ? 1 : 0;
+  // Leaving host sync, the clock position is the host's sample position; counted against the
+  // internal tick length it would fire a tick on every sample until it caught up. Start the
+  // internal clock one tick from now instead.
+  if (wasOn && !on) tickPos = 0.0;
+  UpdateTempo();
+}
+
+void Sequencer::UpdateTempo() {
+  if (tempoSync) {
+    if (hostTempo <= 0.0) hostTempo = kDefaultHostTempo;
+    samplesPerTick = 2.5 / hostTempo * sampleRate;
+  } else {
+    const double bpm = tempo > 0.0 ? tempo : kDefaultHostTempo;
+    samplesPerTick = 2.5 / bpm * sampleRate;
+    nextTick = samplesPerTick;
+  }
+}
+
+void Sequencer::Restart() {
+  // A guiro note held across the restart would otherwise get a second note-on at the host.
+  if (guiroHeldAtHost) {
+    mListener.HostNoteOff(kGuiro);
+    guiroHeldAtHost = false;
+  }
+  lastStep = -1;
+  tickCountdown = 0;
+  step = 0;
+  if (!tempoSync) {
+    tickPos = 0.0;
+    nextTick = 0.0;
+  }
+}
+
+void Sequencer::ToggleRun(bool restart) {
+  if (!running && restart) Restart();
+  mListener.Panic();
+  running = running ? 0 : 1;
+}
+
+void Sequencer::StartStop(double value) {
+  const bool on = value >= 0.5;
+  if (on && !running) Restart();
+  mListener.Panic();
+  running = on ? 1 : 0;
+}
+
+void Sequencer::HostSync(ITransportInfo info, double hostTempoNow) {
+  const double ppq = Finite(info.mPPQPos, -1.0);
+  const double samplePos = Finite(info.mSamplePos, -1.0);
+  const bool rewound = (lastPpq - ppq) > 0.5;
+
+  bool tempoChanged = false;
+  const double t = Round(Finite(hostTempoNow, 0.0) * 1000.0) * 0.001;
+  if (t != hostTempo) {
+    tempoChanged = true;
+    UpdateTempo();
+    hostTempo = t;
+  }
+
+  if (info.mTransportIsRunning) {
+    if (!hostPlaying) {
+      hostPlaying = 1;
+      lastPpq = kNoPpq;
+      if (rewound) Restart();
+      mListener.Panic();
+      running = 1;
+    }
+  } else if (hostPlaying) {
+    hostPlaying = 0;
+    mListener.Panic();
+    running = 0;
+  }
+
+  if (hostPlaying && ppq != lastPpq) {
+    tickPos = samplePos;
+    UpdateTempo();
+    if (rewound) {
+      Restart();
+      if (tickPos > 0.0) {
+        const double x = ppq * 24.0;
+        const double d = (Round(x) - x) * samplesPerTick;
+        nextTick = d < 0.0 ? tickPos : tickPos + d;
+      } else {
+        nextTick = 0.0;
+      }
+    } else if (tempoChanged) {
+      nextTick = tickPos > 0.0 ? Round(tickPos / samplesPerTick) * samplesPerTick : 0.0;
+      int guard = 0;
+      while (tickPos > nextTick && ++guard < kMaxTickSkips) nextTick += samplesPerTick;
+      if (tickPos > nextTick)
+        nextTick = (std::floor(tickPos / samplesPerTick) + 1.0) * samplesPerTick;
+    }
+  }
+  if (hostPlaying) lastPpq = ppq;
+}
+
+void Sequencer::AdvanceTick() {
+  if (tempoSync) {
+    int guard = 0;
+    while (nextTick <= tickPos && ++guard < kMaxTickSkips) nextTick += samplesPerTick;
+    if (nextTick <= tickPos) {
+      nextTick = (std::floor(tickPos / samplesPerTick) + 1.0) * samplesPerTick;
+    }
+  } else {
+    tickPos = nextTick > 0.0 ? tickPos - nextTick : 0.0;
+    nextTick = samplesPerTick;
+  }
+  ClockTick();
+}
+
+void Sequencer::Emit(int voice, bool noteOn, int queueOffset) {
+  if (voice == kGuiro) guiroHeldAtHost = noteOn;
+  mListener.StepNote(voice, noteOn, queueOffset);
+}
+
+void Sequencer::ClockTick() {
+  if (!running) return;
+  if (tickCountdown > 0) {
+    --tickCountdown;
+    return;
+  }
+  const int prev = lastStep;
+  tickCountdown = mRhythm.triplet ? kTicksPerTripletStep - 1 : kTicksPerStep - 1;
+  lastStep = step;
+  while (!mRhythm.active[step]) step = (step + 1) % kNumSteps;
+
+  if (power) {
+    const int noteOffOffset = static_cast<int>(samplesPerTick);
+    for (int row = anySelected ? 0 : kTambourine; row < kNumInstruments; ++row) {
+      const bool hit = mRhythm.grid[row][step] != 0;
+      if (row != kGuiro) {
+        if (hit) {
+          Emit(row, true, 0);
+          Emit(row, false, noteOffOffset);
+        }
+        continue;
+      }
+      // The guiro is held: one note lasts as long as consecutive steps carry it.
+      if (prev > step) {
+        Emit(row, false, 0);
+        if (hit) Emit(row, true, 0);
+      } else if (prev == -1 || !mRhythm.grid[kGuiro][prev]) {
+        if (hit) Emit(row, true, 0);
+      } else if (!hit) {
+        Emit(row, false, 0);
+      }
+    }
+  }
+  step = (step + 1) % kNumSteps;
+}

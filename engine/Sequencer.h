@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+
+#include "framework/IPlugStructs.h"
+
+class CombinedRhythm;
+
+// What the sequencer asks of the engine around it.
+class SequencerListener {
+ public:
+  virtual ~SequencerListener() = default;
+  // A note of the running rhythm for voice k: to the host's MIDI output and into the voices'
+  // input queue at queueOffset samples.
+  virtual void StepNote(int voice, bool noteOn, int queueOffset) = 0;
+  // Ends a note at the host only; the voices are not involved.
+  virtual void HostNoteOff(int voice) = 0;
+  virtual void Panic() = 0;
+};
+
+// The 24-ticks-per-beat clock and the step sequencer it drives. It runs from the internal tempo or
+// follows the host's transport, and steps through the combined rhythm: three ticks a step, four in
+// a triplet rhythm, skipping inactive steps.
+class Sequencer {
+ public:
+  static constexpr int kTicksPerStep = 3;
+  static constexpr int kTicksPerTripletStep = 4;
+
+  Sequencer(SequencerListener& listener, const CombinedRhythm& rhythm)
+      : mListener(listener), mRhythm(rhythm) {}
+
+  // Rates that cannot run a clock (0, negative, not finite) are ignored.
+  void SetSampleRate(double sampleRate);
+  void SetTempo(double bpm);
+  void SetTempoSync(bool on);
+  void SetPower(bool on) { power = on ? 1 : 0; }
+  void SetAnySelected(bool any) { anySelected = any ? 1 : 0; }
+  void UpdateTempo();
+  void Restart();
+  // The editor's start/stop switch; a modified click restarts from step 0.
+  void ToggleRun(bool restart);
+  // A learned controller on the start/stop switch, with its value as 0..1.
+  void StartStop(double value);
+  // Once per block while Tempo Sync is on, with the host's transport and tempo.
+  void HostSync(ITransportInfo info, double hostTempoNow);
+  // Once per output sample.
+  void ClockStep() {
+    if (running && nextTick >= 0.0) tickPos += 1.0;
+    if (tickPos >= nextTick) AdvanceTick();
+  }
+  void ClockTick();
+
+  double tempo = 120.0;
+  std::uint8_t tempoSync = 0;
+  std::uint8_t power = 1;
+  std::uint8_t anySelected = 0;
+  double hostTempo = 0.0;
+  double samplesPerTick = 2.5 / 120.0 * 44100.0;
+  double tickPos = 0.0;
+  double nextTick = 0.0;
+  std::uint8_t running = 0;
+  std::uint8_t hostPlaying = 0;
+  double lastPpq = -1000000.0;
+  std::int32_t tickCountdown = 0;
+  std::int32_t step = 0;
+  std::int32_t lastStep = -1;
+  double sampleRate = 44100.0;
+  // The host has been sent a guiro note-on that no note-off has ended yet.
+  bool guiroHeldAtHost = false;
+
+ private:
+  void AdvanceTick();
+  void Emit(int voice, bool noteOn, int queueOffset);
+
+  SequencerListener& mListener;
+  const CombinedRhythm& mRhythm;
+};
