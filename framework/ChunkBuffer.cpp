@@ -1,6 +1,6 @@
 #include "framework/ChunkBuffer.h"
 
-#include <limits>
+#include <algorithm>
 
 int ChunkBuffer::PutRaw(const void* data, std::size_t size) {
   if (size > 0) {
@@ -22,19 +22,38 @@ int ChunkBuffer::GetString(std::string* text, int position) const {
   if (position < 0) return -1;
   // A negative length would move a reader backwards over bytes it already consumed.
   if (length < 0) return -1;
-  if (length == 0) {
-    text->clear();
-  } else if (Available(position, static_cast<std::size_t>(length))) {
-    text->assign(reinterpret_cast<const char*>(mBytes.data() + position),
-                 static_cast<std::size_t>(length));
-  }
-  // The position moves past the declared length even when the bytes are missing, so a reader
-  // that checks only the final position still sees the failure; guard against int overflow.
-  const long long next = static_cast<long long>(position) + length;
-  if (next < 0 || next > std::numeric_limits<int>::max()) return -1;
-  return static_cast<int>(next);
+  // A length reaching past the end is damage, not a name to skip: failing here keeps a reader
+  // from treating the rest of a cut-off chunk as a success.
+  if (!Available(position, static_cast<std::size_t>(length))) return -1;
+  text->assign(reinterpret_cast<const char*>(mBytes.data() + position),
+               static_cast<std::size_t>(length));
+  return position + length;
 }
 
 void ChunkBuffer::Resize(int size) {
   mBytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0, 0);
+}
+
+void ChunkBuffer::Reserve(int size) {
+  if (size > 0) mBytes.reserve(static_cast<std::size_t>(size));
+}
+
+void BeginVersionedChunk(ChunkBuffer& chunk) {
+  chunk.Clear();
+  chunk.PutRaw(kChunkMagic, sizeof(kChunkMagic));
+  chunk.PutBytes(kChunkVersion);
+}
+
+bool HasChunkMagic(const std::uint8_t* data, std::size_t size, std::size_t position) {
+  return data && position <= size && size - position >= sizeof(kChunkMagic) &&
+         std::equal(kChunkMagic, kChunkMagic + sizeof(kChunkMagic), data + position);
+}
+
+std::int32_t ReadChunkVersion(const ChunkBuffer& chunk, int* position) {
+  if (!position || *position < 0) return 0;
+  const auto at = static_cast<std::size_t>(*position);
+  if (!HasChunkMagic(chunk.Data(), static_cast<std::size_t>(chunk.Size()), at)) return 0;
+  std::int32_t version = 0;
+  *position = chunk.GetBytes(&version, *position + static_cast<int>(sizeof(kChunkMagic)));
+  return *position < 0 ? 0 : version;
 }

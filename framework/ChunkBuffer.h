@@ -29,8 +29,11 @@ class ChunkBuffer {
   int PutString(const std::string& text);
   int GetString(std::string* text, int position) const;
 
+  // Keeps the capacity, so a buffer sized once can be refilled without allocating.
   void Clear() { mBytes.clear(); }
   void Resize(int size);
+  void Reserve(int size);
+  int Capacity() const { return static_cast<int>(mBytes.capacity()); }
   int PutChunk(const ChunkBuffer& other) { return PutRaw(other.Data(), other.Size()); }
   void CopyFrom(const ChunkBuffer& other) { mBytes = other.mBytes; }
 
@@ -47,3 +50,20 @@ class ChunkBuffer {
  private:
   std::vector<std::uint8_t> mBytes;
 };
+
+// Every chunk the framework hands out opens with these four characters and a version word in
+// native order, so a reader can tell a framework chunk from an older bare state.
+inline constexpr char kChunkMagic[4] = {'t', 'f', 'f', 'p'};
+inline constexpr std::int32_t kChunkVersion = 0x00010000;
+inline constexpr int kChunkVersionMagicSize = 8;
+
+// Clears the chunk and writes the magic and version.
+void BeginVersionedChunk(ChunkBuffer& chunk);
+
+// When the magic stands at *position, answers the version and moves *position past it (to -1
+// when the version word is cut off, answering 0). Without the magic answers 0 and leaves
+// *position alone.
+std::int32_t ReadChunkVersion(const ChunkBuffer& chunk, int* position);
+
+// True when the magic stands at position.
+bool HasChunkMagic(const std::uint8_t* data, std::size_t size, std::size_t position);

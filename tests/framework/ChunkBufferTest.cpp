@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -55,7 +56,7 @@ TEST(ChunkBufferTest, DamagedStringLengthsNeverReadOutside) {
   truncated.PutBytes(std::int32_t{100});
   truncated.PutRaw("abc", 3);
   std::string text = "kept";
-  EXPECT_EQ(truncated.GetString(&text, 0), 104) << "moves past the declared length";
+  EXPECT_EQ(truncated.GetString(&text, 0), -1) << "a cut-off name is damage, not a success";
   EXPECT_EQ(text, "kept");
 
   ChunkBuffer negative;
@@ -66,6 +67,35 @@ TEST(ChunkBufferTest, DamagedStringLengthsNeverReadOutside) {
   ChunkBuffer huge;
   huge.PutBytes(std::int32_t{0x7FFFFFFF});
   EXPECT_EQ(huge.GetString(&text, 0), -1);
+  EXPECT_EQ(text, "kept");
+}
+
+TEST(ChunkBufferTest, VersionMagicIsFoundOnlyWhereItStands) {
+  ChunkBuffer chunk;
+  chunk.PutBytes(std::int32_t{5});
+  BeginVersionedChunk(chunk);
+  const std::uint8_t expected[] = {'t', 'f', 'f', 'p', 0x00, 0x00, 0x01, 0x00};
+  ASSERT_EQ(chunk.Size(), 8) << "begins by clearing what was there";
+  EXPECT_EQ(std::memcmp(chunk.Data(), expected, 8), 0);
+
+  int position = 0;
+  EXPECT_EQ(ReadChunkVersion(chunk, &position), 0x00010000);
+  EXPECT_EQ(position, 8);
+
+  ChunkBuffer bare;
+  bare.PutBytes(1.5);
+  position = 0;
+  EXPECT_EQ(ReadChunkVersion(bare, &position), 0);
+  EXPECT_EQ(position, 0) << "a chunk without the magic is read from where it starts";
+  position = -1;
+  EXPECT_EQ(ReadChunkVersion(chunk, &position), 0);
+  EXPECT_EQ(position, -1);
+
+  ChunkBuffer cut;
+  cut.PutRaw("tffp\0\0", 6);
+  position = 0;
+  EXPECT_EQ(ReadChunkVersion(cut, &position), 0);
+  EXPECT_EQ(position, -1) << "the magic with its version cut off is damage";
 }
 
 }  // namespace
