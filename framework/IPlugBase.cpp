@@ -150,12 +150,6 @@ void IPlugBase::SyncEditorToParams() {
   }
 }
 
-int IPlugBase::UnserializePresets(const ChunkBuffer& /*chunk*/, int position) {
-  return position;
-}
-
-void IPlugBase::ModifyCurrentPreset(const char* /*name*/) {}
-
 void IPlugBase::SetHostBlockSize(int frames) {
   if (frames == mBlockSize) return;
   const std::size_t size = static_cast<std::size_t>(std::max(frames, 0));
@@ -191,6 +185,9 @@ int IPlugBase::UnserializeParams(const ChunkBuffer& chunk, int position) {
   for (int i = 0; i < NParams() && position >= 0; ++i) {
     double value = 0.0;
     position = chunk.GetBytes(&value, position);
+    // A NaN would pass the clamp untouched; a non-finite value means the chunk is damaged, so it
+    // ends the read like missing data does.
+    if (position >= 0 && !std::isfinite(value)) position = -1;
     // Where the data runs out, that parameter falls back to 0 within its range.
     mParams[i].SetClamped(position >= 0 ? value : 0.0);
   }

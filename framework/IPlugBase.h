@@ -83,10 +83,22 @@ class IPlugBase {
   bool SerializeParams(ChunkBuffer& chunk) const;
   int UnserializeParams(const ChunkBuffer& chunk, int position);
 
-  // Programs.
+  // Programs. RestoreProgram may run on the audio thread (MIDI program change): it allocates
+  // nothing once the slots hold states, because empty slots keep room for one reserved.
   int NPrograms() const { return static_cast<int>(mPrograms.size()); }
   IProgramSlot* GetProgram(int programIdx);
   int GetCurrentProgram() const { return mCurrentProgram; }
+  bool RestoreProgram(int index);
+  // "" for an index outside the slots; valid until that slot is renamed.
+  const char* GetProgramName(int index) const;
+  void FillEmptyPrograms(const char* name, int count);
+  bool SerializePresets(ChunkBuffer& chunk);
+
+  // Chunks exchanged with the host. *data stays valid until the next exchange of the same kind
+  // (program or bank). A programPathHost sends every chunk, banks included, as a program chunk.
+  // A chunk answered with failure leaves the live state and every program as they were.
+  bool WriteHostChunk(bool isBank, const std::uint8_t** data, int* size);
+  bool ReadHostChunk(const std::uint8_t* data, int size, bool isBank, bool programPathHost);
 
   // Channels.
   int NInChannels() const { return static_cast<int>(mInputPins.size()); }
@@ -155,6 +167,20 @@ class IPlugBase {
   void ProcessFloat(const float* const* inputs, int nHostIn, float* const* outputs, int nHostOut,
                     int nFrames, bool accumulate);
 
+  // Everything a failed read must give back: the live state, the slots and the current index.
+  struct Snapshot {
+    ChunkBuffer mLive;
+    bool mLiveValid = false;
+    std::vector<IProgramSlot> mPrograms;
+    int mCurrentProgram = 0;
+  };
+  void TakeSnapshot(Snapshot& snapshot);
+  void RollBack(Snapshot& snapshot);
+  // Gives every empty slot room for a state, so RestoreProgram can fill it without allocating.
+  void ReserveEmptySlots();
+  // A state followed by an optional program name, stored into the current slot; -1 on failure.
+  int ReadProgramChunk(const ChunkBuffer& chunk, int position);
+
   std::vector<std::pair<int, int>> mChannelIO;
   mutable Mutex mMutex;
   char mEffectName[kNameSize] = {};
@@ -182,4 +208,6 @@ class IPlugBase {
   std::vector<double*> mOutputPtrs;
   std::vector<InputPin> mInputPins;
   std::vector<OutputPin> mOutputPins;
+  ChunkBuffer mProgramExchange;
+  ChunkBuffer mBankExchange;
 };
