@@ -403,6 +403,40 @@ void Rhythmoria::RebuildRhythm() {
   }
 }
 
+void Rhythmoria::ResetRhythms() {
+  ScopedLock lock(mMutex);
+  mRhythmBank.ResetFromFactory();
+}
+
+void Rhythmoria::RestoreRhythm(int slot) {
+  EditRhythms([slot](RhythmBank& bank) { bank.Restore(slot); });
+}
+
+void Rhythmoria::CopyRhythm(int source, int target) {
+  EditRhythms([source, target](RhythmBank& bank) { bank.Copy(source, target); });
+}
+
+void Rhythmoria::EditRhythm(int row, int step, RhythmEdit op) {
+  EditRhythms([this, row, step, op](RhythmBank& bank) { bank.Edit(mEditedSlot, row, step, op); });
+}
+
+void Rhythmoria::SetActiveSteps(int templateIndex) {
+  EditRhythms(
+      [this, templateIndex](RhythmBank& bank) { bank.SetActiveSteps(mEditedSlot, templateIndex); });
+}
+
+void Rhythmoria::SetRhythmCell(int row, int step, bool hit) {
+  ScopedLock lock(mMutex);
+  mRhythmBank.SetCell(mEditedSlot, row, step, hit);
+  RebuildRhythm();
+}
+
+void Rhythmoria::SetRhythmTriplet(bool on) {
+  ScopedLock lock(mMutex);
+  mRhythmBank.SetTriplet(mEditedSlot, on);
+  RebuildRhythm();
+}
+
 bool Rhythmoria::IsSlotSelected(int slot) const {
   return slot >= 0 && slot < kNumRhythmSlots && mSelected[static_cast<std::size_t>(slot)];
 }

@@ -57,6 +57,16 @@ class Rhythmoria : public Synth, private SequencerListener {
     RefreshEditor();
   }
 
+  // Rhythm editing, each one step under the plug-in mutex; the edits work on the slot the sequence
+  // editor shows (EditedSlot).
+  void ResetRhythms();
+  void RestoreRhythm(int slot);
+  void CopyRhythm(int source, int target);
+  bool IsRhythmModified(int slot) const { return mRhythmBank.IsModified(slot); }
+  void EditRhythm(int row, int step, RhythmEdit op);
+  void SetActiveSteps(int templateIndex);
+  void SetRhythmCell(int row, int step, bool hit);
+  void SetRhythmTriplet(bool on);
   void RebuildRhythm();
   const RhythmBank& GetRhythmBank() const { return mRhythmBank; }
   const CombinedRhythm& GetCombinedRhythm() const { return mCombined; }
@@ -93,6 +103,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   void SendPendingHostNoteOffs(int nFrames);
   void SendNoteToHost(int voice, bool noteOn, int blockOffset);
   void MixSample(double** outputs, int j);
+  template <typename Voice>
+  void MixVoice(Voice& voice, int k, double** outputs, int j, double& sumL, double& sumR);
 
   // Voices by value; the table below reaches them in instrument order.
   Base mBaseDrum;

@@ -101,25 +101,45 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   }
 }
 
+// Voices are reached through their concrete classes here, so the per-sample test of a silent
+// voice is a field read rather than a virtual call.
+template <typename Voice>
+inline void Rhythmoria::MixVoice(Voice& voice, int k, double** outputs, int j, double& sumL,
+                                 double& sumR) {
+  if (!voice.isActive()) return;
+  const double s = voice.process();
+  const double left = (1.0 - voice.pan) * s;
+  const double right = voice.pan * s;
+  if (mToSum[static_cast<std::size_t>(k)] == 1) {
+    sumL += left;
+    sumR += right;
+  }
+  const int extra = mExtraOutput[static_cast<std::size_t>(k)];
+  if (extra >= 1 && extra <= kNumExtraOutputs) {
+    outputs[2 * extra][j] = left;
+    outputs[2 * extra + 1][j] = right;
+  }
+}
+
 void Rhythmoria::MixSample(double** outputs, int j) {
   double sumL = 0.0;
   double sumR = 0.0;
-  for (int k = 0; k < kNumInstruments; ++k) {
-    Instrument& voice = *mVoices[static_cast<std::size_t>(k)];
-    if (!voice.isActive()) continue;
-    const double s = voice.process();
-    const double left = (1.0 - voice.pan) * s;
-    const double right = voice.pan * s;
-    if (mToSum[static_cast<std::size_t>(k)] == 1) {
-      sumL += left;
-      sumR += right;
-    }
-    const int extra = mExtraOutput[static_cast<std::size_t>(k)];
-    if (extra >= 1 && extra <= kNumExtraOutputs) {
-      outputs[2 * extra][j] = left;
-      outputs[2 * extra + 1][j] = right;
-    }
-  }
+  // In instrument order: of several voices written to one extra output, the last one stands.
+  MixVoice(mBaseDrum, kBase, outputs, j, sumL, sumR);
+  MixVoice(mSnare1, kSnare1, outputs, j, sumL, sumR);
+  MixVoice(mSnare2, kSnare2, outputs, j, sumL, sumR);
+  MixVoice(mSmallBongo, kSmallBongo, outputs, j, sumL, sumR);
+  MixVoice(mLargeBongo, kLargeBongo, outputs, j, sumL, sumR);
+  MixVoice(mConga, kConga, outputs, j, sumL, sumR);
+  MixVoice(mCowbell, kCowbell, outputs, j, sumL, sumR);
+  MixVoice(mClaves, kClaves, outputs, j, sumL, sumR);
+  MixVoice(mHihat, kHihat, outputs, j, sumL, sumR);
+  MixVoice(mRimshot, kRimshot, outputs, j, sumL, sumR);
+  MixVoice(mCymbal1, kCymbal1, outputs, j, sumL, sumR);
+  MixVoice(mCymbal2, kCymbal2, outputs, j, sumL, sumR);
+  MixVoice(mTambourine, kTambourine, outputs, j, sumL, sumR);
+  MixVoice(mGuiro, kGuiro, outputs, j, sumL, sumR);
+  MixVoice(mQuijada, kQuijada, outputs, j, sumL, sumR);
   outputs[0][j] = sumL * mVolumeGain;
   outputs[1][j] = sumR * mVolumeGain;
 }

@@ -5,7 +5,7 @@
 #include "voices/SineOscillator.h"
 
 // A sine tone under one attack/decay envelope: bass drum, bongos, claves and rimshot.
-class Base : public Instrument {
+class Base final : public Instrument {
  public:
   void setSampleRate(double sampleRate) override;
   bool isActive() const override { return envelope.stage != Envelope::Idle; }

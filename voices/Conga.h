@@ -6,7 +6,7 @@
 
 // Two sine tones with a shared attack and their own decays: a body tone and a second partial of
 // adjustable level. Conga and cowbell.
-class Conga : public Instrument {
+class Conga final : public Instrument {
  public:
   void setSampleRate(double sampleRate) override;
   bool isActive() const override {

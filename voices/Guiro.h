@@ -6,7 +6,7 @@
 
 // Scraped tone bursts, one per cycle of a slow rate oscillator, under a note envelope that holds
 // at 0.9 until note-off. The only voice that listens to release().
-class Guiro : public Instrument {
+class Guiro final : public Instrument {
  public:
   Guiro();
 

@@ -9,7 +9,7 @@
 // A tiny offset of alternating sign rides on the input and the history; it keeps the recursion
 // out of the denormal range when the input falls silent, and averages out. Any NaN in the input
 // or the history is flushed to 0, so one bad sample cannot poison the filter for good.
-class HighPass : public Filter {
+class HighPass final : public Filter {
  public:
   static constexpr double kDenormalOffset = 1e-13;
 

@@ -7,7 +7,7 @@
 
 // Filtered white noise under an attack/decay envelope, ending in a soft saturator: hihat, both
 // snares, both cymbals and tambourine. The snares add a short tick pulse before the filters.
-class Noise : public Instrument {
+class Noise final : public Instrument {
  public:
   // Where the high-pass sits for instruments without a Highpass parameter (the hihat).
   static constexpr double kDefaultHighpass = 1000.0;

@@ -6,7 +6,7 @@
 
 // A decaying rattle: two tone bursts per cycle of a rate oscillator, a strong one and a weak one,
 // at rate levels drawn from the shared white noise on every trigger. Ignores note-off.
-class Quijada : public Instrument {
+class Quijada final : public Instrument {
  public:
   Quijada();
 

@@ -370,3 +370,50 @@ TEST_F(EngineTest, SampleCounterWrapsWithoutBreakingTheLamps) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(EngineTest, RhythmEditsActOnTheEditedSlotAndRebuild) {
+  plug.Start(48000.0);
+  plug.Set(kRhythm1 + 3, 1.0);  // Rumba in slot 3, which the editor now follows
+  ASSERT_EQ(plug.EditedSlot(), 3);
+  plug.EditRhythm(kClaves, 0, RhythmEdit::ClearRow);
+  EXPECT_TRUE(plug.IsRhythmModified(3));
+  for (int s = 0; s < kNumSteps; ++s) EXPECT_EQ(plug.GetCombinedRhythm().grid[kClaves][s], 0);
+  plug.SetRhythmTriplet(true);
+  EXPECT_TRUE(plug.GetCombinedRhythm().triplet);
+  plug.RestoreRhythm(3);
+  EXPECT_FALSE(plug.IsRhythmModified(3));
+  EXPECT_FALSE(plug.GetCombinedRhythm().triplet);
+  plug.CopyRhythm(0, 3);
+  EXPECT_TRUE(plug.IsRhythmModified(3));
+  EXPECT_EQ(plug.GetCombinedRhythm().active[8], 0) << "Waltz's inactive steps now play in slot 3";
+}
+
+TEST_F(EngineTest, PowerOffKeepsTheClockButSilencesTheSteps) {
+  plug.Start(48000.0);
+  plug.Set(kRhythm1 + 1, 1.0);
+  plug.ToggleRun(true);
+  Run(3000);
+  plug.Set(kPower, 0.0);
+  sent.clear();
+  Run(12000);
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(plug.GetSequencer().step, 5) << "the step counter moved on";
+  plug.Set(kPower, 1.0);
+  Run(9001);
+  EXPECT_EQ(NoteOnTimes(kTambourineNote), std::vector<long long>{3000 + 12000 + 9000})
+      << "steps 5 to 7 are silent; step 8 plays";
+}
+
+TEST_F(EngineTest, AVoiceWithNoteMinusOneIsNeverTriggered) {
+  plug.Start(48000.0);
+  plug.Set(kNoteFirst + kTambourine, -1.0);
+  plug.Set(kRhythm1 + 1, 1.0);
+  plug.ToggleRun(true);
+  Run(24000);
+  EXPECT_FALSE(plug.GetVoice(kTambourine)->isActive());
+  EXPECT_EQ(plug.GetVoice(kTambourine)->triggerTime, 0);
+}
+
+}  // namespace
