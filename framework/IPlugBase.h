@@ -100,6 +100,17 @@ class IPlugBase {
   bool WriteHostChunk(bool isBank, const std::uint8_t** data, int* size);
   bool ReadHostChunk(const std::uint8_t* data, int size, bool isBank, bool programPathHost);
 
+  // Program and bank files. The memory forms read and write exactly the bytes of a file; a load
+  // answered with failure leaves the live state and every program as they were.
+  bool SaveProgramFile(const std::string& path);
+  bool SaveBankFile(const std::string& path);
+  bool LoadProgramFile(const std::string& path);
+  bool LoadBankFile(const std::string& path);
+  bool LoadProgramFromMemory(const std::uint8_t* data, std::size_t size);
+  bool LoadBankFromMemory(const std::uint8_t* data, std::size_t size);
+  bool WriteProgramToMemory(ChunkBuffer& out);
+  bool WriteBankToMemory(ChunkBuffer& out);
+
   // Channels.
   int NInChannels() const { return static_cast<int>(mInputPins.size()); }
   int NOutChannels() const { return static_cast<int>(mOutputPins.size()); }
