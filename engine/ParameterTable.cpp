@@ -187,3 +187,16 @@ void InitParameterFromTable(IParameter& param, int paramIdx) {
   if (ShowsDecibels(paramIdx)) param.SetDisplayFunc(DecibelDisplay);
   if (ShowsPan(paramIdx)) param.SetDisplayFunc(PanDisplay);
 }
+
+int InstrumentOfSoundParameter(int paramIdx) {
+  // First sound parameter of each instrument, in instrument order, and the end of the block.
+  static constexpr int kFirst[kNumInstruments + 1] = {
+      kBaseFrequency,       kSnare1Frequency,  kSnare2Frequency,   kSmallBongoFrequency,
+      kLargeBongoFrequency, kCongaFrequency1,  kCowbellFrequency1, kClavesFrequency,
+      kHihatFrequency,      kRimshotFrequency, kCymbal1Frequency,  kCymbal2Frequency,
+      kTambourineFrequency, kGuiroFrequency,   kQuijadaFrequency,  kReservedFirst};
+  for (int k = 0; k < kNumInstruments; ++k) {
+    if (paramIdx >= kFirst[k] && paramIdx < kFirst[k + 1]) return k;
+  }
+  return -1;
+}

@@ -19,3 +19,6 @@ const ParameterDefinition& GetParameterDefinition(int paramIdx);
 // Brings a fresh parameter record to row paramIdx of the table, display texts and display
 // function included.
 void InitParameterFromTable(IParameter& param, int paramIdx);
+
+// The instrument whose sound a parameter of the 64..129 block shapes; -1 for other parameters.
+int InstrumentOfSoundParameter(int paramIdx);

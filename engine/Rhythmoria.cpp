@@ -479,5 +479,80 @@ int Rhythmoria::ExtraOutput(int voice) const {
 }
 
 void Rhythmoria::ProgramChangeFromMidi(int program) {
-  (void)program;
+  // Unlike a selection in the editor, the live state is not stored into the program being left.
+  RestoreProgram(program);
+}
+
+bool Rhythmoria::SerializeState(ChunkBuffer& chunk) {
+  ScopedLock lock(mMutex);
+  // The reserved parameters always store 0.
+  for (int i = kReservedFirst; i < kNumParams; ++i) GetParam(i)->SetClamped(0.0);
+  for (int i = 0; i < kNumParams; ++i) {
+    mStateScratch.params[static_cast<std::size_t>(i)] = GetParam(i)->Value();
+  }
+  mStateScratch.rhythms = mRhythmBank;
+  mStateScratch.toSum = mToSum;
+  mStateScratch.extraOutput = mExtraOutput;
+  const int current = GetCurrentProgram();
+  const int sizeBefore = chunk.Size();
+  WriteStatePayload(chunk, current, GetProgramName(current), mStateScratch);
+  return chunk.Size() > sizeBefore;
+}
+
+int Rhythmoria::UnserializeState(const ChunkBuffer& chunk, int position) {
+  ScopedLock lock(mMutex);
+  position = ReadStatePayload(chunk, position, mStateScratch);
+  if (position < 0) return -1;
+  for (int i = 0; i < kNumParams; ++i) {
+    GetParam(i)->SetClamped(mStateScratch.params[static_cast<std::size_t>(i)]);
+  }
+  for (int i = 0; i < kNumParams; ++i) OnParameterChange(i);
+  mRhythmBank = mStateScratch.rhythms;
+  switch (mStateScratch.routing) {
+    case EngineState::Routing::Keep:
+      break;
+    case EngineState::Routing::ResetToSum:
+      mToSum.fill(1);
+      mExtraOutput.fill(0);
+      break;
+    case EngineState::Routing::Read:
+      mToSum = mStateScratch.toSum;
+      mExtraOutput = mStateScratch.extraOutput;
+      break;
+  }
+  RebuildRhythm();
+  RefreshEditor();
+  return position;
+}
+
+void Rhythmoria::InitDefaults() {
+  ScopedLock lock(mMutex);
+  ResetRhythms();
+  for (int i = 0; i < kNumParams; ++i) GetParam(i)->SetClamped(GetParam(i)->Default());
+  mToSum.fill(1);
+  mExtraOutput.fill(0);
+  ModifyCurrentPreset("Init");
+  RestoreProgram(GetCurrentProgram());
+  RefreshEditor();
+}
+
+void Rhythmoria::ResetInstrument(int instrument, bool noteOnly) {
+  ScopedLock lock(mMutex);
+  if (instrument < 0 || instrument >= kNumInstruments) return;
+  auto reset = [this](int paramIdx) {
+    GetParam(paramIdx)->SetClamped(GetParam(paramIdx)->Default());
+  };
+  if (noteOnly) {
+    reset(kNoteFirst + instrument);
+  } else {
+    reset(kLevelFirst + instrument);
+    reset(kPanFirst + instrument);
+    mToSum[static_cast<std::size_t>(instrument)] = 1;
+    mExtraOutput[static_cast<std::size_t>(instrument)] = 0;
+    for (int p = kBaseFrequency; p < kReservedFirst; ++p) {
+      if (InstrumentOfSoundParameter(p) == instrument) reset(p);
+    }
+  }
+  ModifyCurrentPreset();
+  RestoreProgram(GetCurrentProgram());
 }

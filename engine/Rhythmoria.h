@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "engine/CombinedRhythm.h"
+#include "engine/EngineState.h"
 #include "engine/Instruments.h"
 #include "engine/ParameterIndex.h"
 #include "engine/RhythmBank.h"
@@ -37,6 +38,13 @@ class Rhythmoria : public Synth, private SequencerListener {
   void OnMidiMessage(const IMidiMessage& msg) override;
   void Panic() override;
   void InitParameters() override;
+  bool SerializeState(ChunkBuffer& chunk) override;
+  int UnserializeState(const ChunkBuffer& chunk, int position) override;
+  // "Initialize Program": the current program becomes "Init" with default values, factory rhythms
+  // and every voice routed to the sum.
+  void InitDefaults() override;
+  // The editor's per-instrument reset: the note only, or level, pan, routing and sound.
+  void ResetInstrument(int instrument, bool noteOnly);
 
   // Voice k of the table, in instrument order.
   Instrument* GetVoice(int k) const;
@@ -143,6 +151,10 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Mixer routing per voice.
   std::array<std::uint8_t, kNumInstruments> mToSum{};
   std::array<std::int32_t, kNumInstruments> mExtraOutput{};
+
+  // Room to parse a state into before applying it; a member so that a program change arriving
+  // on the audio thread never allocates.
+  EngineState mStateScratch;
 
   MidiEventFifo mEventList;
   std::uint32_t mSampleCounter = 0;
