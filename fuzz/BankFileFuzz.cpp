@@ -1,0 +1,7 @@
+// Bank files as a user might open them.
+#include "fuzz/FuzzPlugin.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzPlugin().LoadBankFromMemory(data, size);
+  return 0;
+}
