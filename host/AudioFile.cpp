@@ -65,7 +65,11 @@ bool AudioFileWriter::Open(const std::string& path, int channels, int sampleRate
 
 bool AudioFileWriter::Write(const float* interleaved, long frames, std::string* error) {
   if (sf_writef_float(mFile, interleaved, frames) != frames) {
-    *error = "cannot write " + mPath + ": " + sf_strerror(mFile);
+    // Some encoders (FLAC below 16 kHz) refuse samples without setting an error of their own.
+    const std::string why = sf_error(mFile) != SF_ERR_NO_ERROR
+                                ? sf_strerror(mFile)
+                                : "the encoder refused the samples at this rate; try WAV";
+    *error = "cannot write " + mPath + ": " + why;
     return false;
   }
   return true;

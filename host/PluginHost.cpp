@@ -18,6 +18,7 @@ constexpr std::size_t kTextBuffer = 512;
 // Records of what the plug-in sends during a block are kept without allocating on the audio
 // thread for any render of reasonable length.
 constexpr std::size_t kReservedRecords = 1 << 16;
+constexpr std::size_t kReservedMidiIn = 1024;
 
 // The instance being created: the plug-in may call back before its AEffect is known to us.
 thread_local PluginHost* tConstructing = nullptr;
@@ -64,7 +65,8 @@ PluginHost::PluginHost(std::unique_ptr<PluginLibrary> library, const HostSetting
     : mLibrary(std::move(library)), mSettings(settings) {
   mMidiOut.reserve(kReservedRecords);
   mReports.reserve(kReservedRecords);
-  mMidiIn.reserve(1024);
+  mMidiIn.reserve(kReservedMidiIn);
+  mEventsStorage.reserve(sizeof(VstEvents) + kReservedMidiIn * sizeof(VstEvent*));
 }
 
 std::unique_ptr<PluginHost> PluginHost::Load(const std::string& path, const HostSettings& settings,
