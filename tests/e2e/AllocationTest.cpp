@@ -10,18 +10,14 @@
 
 #include "tests/e2e/PluginFixture.h"
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define RHYTHMORIA_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-#define RHYTHMORIA_SANITIZED 1
-#endif
-#endif
-
 namespace {
 std::atomic<bool> gCounting{false};
 std::atomic<long> gAllocations{0};
 
+}  // namespace
+
+#ifndef RHYTHMORIA_SANITIZED
+namespace {
 void* Allocate(std::size_t size) {
   if (gCounting.load(std::memory_order_relaxed)) ++gAllocations;
   if (void* p = std::malloc(size ? size : 1)) return p;
@@ -29,7 +25,6 @@ void* Allocate(std::size_t size) {
 }
 }  // namespace
 
-#ifndef RHYTHMORIA_SANITIZED
 void* operator new(std::size_t size) {
   return Allocate(size);
 }

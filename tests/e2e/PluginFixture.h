@@ -7,6 +7,16 @@
 
 #include "host/PluginHost.h"
 
+// Sanitizer builds bring their own allocator, and their plug-in binary loads only into programs
+// that carry the sanitizer's runtime.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define RHYTHMORIA_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define RHYTHMORIA_SANITIZED 1
+#endif
+#endif
+
 namespace e2e {
 
 // The plug-in binary this build made.
