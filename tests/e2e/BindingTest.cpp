@@ -178,24 +178,6 @@ TEST(BindingTest, String2Parameter) {
   EXPECT_EQ(host->Dispatch(effString2Parameter, -1, 0, text), 0);
 }
 
-TEST(BindingTest, VendorSpecificDisplaysAndSwitchQuery) {
-  auto host = e2e::LoadPlugin();
-  ASSERT_TRUE(host);
-  const int power = host->FindParameter("Power");
-  const int tempo = host->FindParameter("Tempo");
-  char text[64] = {};
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 7, power, text, 0.0f), 0xBEEF);
-  EXPECT_STREQ(text, "off");
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 7, tempo, text, 1.0f), 0xBEEF);
-  EXPECT_STREQ(text, "240.000000");
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 7, 146, text, 0.0f), 0xBEEF);
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 7, power, nullptr, 0.0f), 0);
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 8, power), 0xBEEF);
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 8, tempo), 0);
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 8, 146), 0);
-  EXPECT_EQ(host->Dispatch(effVendorSpecific, 3, power, text), 0);
-}
-
 // Every text the plug-in writes into a host buffer stays within its bound: the bytes from the
 // bound on keep the pattern the host filled the buffer with.
 class TextBoundsTest : public ::testing::Test {
