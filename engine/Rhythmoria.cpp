@@ -5,6 +5,7 @@
 
 #include "editor/IGraphics.h"
 #include "engine/ParameterTable.h"
+#include "synth/MidiFile.h"
 
 const IPlugConfig Rhythmoria::kConfig = {
     .effectName = "Rhythmoria",
@@ -555,4 +556,40 @@ void Rhythmoria::ResetInstrument(int instrument, bool noteOnly) {
   }
   ModifyCurrentPreset();
   RestoreProgram(GetCurrentProgram());
+}
+
+bool Rhythmoria::ExportRhythmMidi(const std::filesystem::path& path, bool type1, bool allPlaying) {
+  std::vector<std::uint8_t> bytes;
+  {
+    ScopedLock lock(mMutex);
+    ModifyCurrentPreset();
+    std::array<int, kNumInstruments> notes{};
+    std::array<int, kNumInstruments> velocities{};
+    for (int k = 0; k < kNumInstruments; ++k) {
+      notes[static_cast<std::size_t>(k)] = mVoices[static_cast<std::size_t>(k)]->note;
+      velocities[static_cast<std::size_t>(k)] = mVoices[static_cast<std::size_t>(k)]->velocity;
+    }
+    const int s = mEditedSlot;
+    const RhythmView rhythm =
+        allPlaying ? RhythmView{mCombined.grid, mCombined.active, mCombined.triplet}
+                   : RhythmView{mRhythmBank.grid[s], mRhythmBank.active[s], mRhythmBank.triplet[s]};
+    bytes = ExportMidiBytes(rhythm, notes, velocities, type1);
+  }
+  return WriteMidiFileBytes(path, bytes);
+}
+
+bool Rhythmoria::ImportRhythmMidi(const std::filesystem::path& path, bool asTriplets) {
+  std::vector<std::uint8_t> bytes;
+  if (!ReadMidiFileBytes(path, bytes)) return false;
+  bool ok = false;
+  EditRhythms([&](RhythmBank& bank) {
+    std::array<int, kNumInstruments> notes{};
+    for (int k = 0; k < kNumInstruments; ++k) {
+      notes[static_cast<std::size_t>(k)] = mVoices[static_cast<std::size_t>(k)]->note;
+    }
+    const int s = mEditedSlot;
+    ok = ImportMidiBytes(bytes, asTriplets, notes,
+                         RhythmSlotRef{bank.grid[s], bank.active[s], bank.triplet[s]});
+  });
+  return ok;
 }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 
 #include "engine/CombinedRhythm.h"
 #include "engine/EngineState.h"
@@ -76,6 +77,11 @@ class Rhythmoria : public Synth, private SequencerListener {
   void SetRhythmCell(int row, int step, bool hit);
   void SetRhythmTriplet(bool on);
   void RebuildRhythm();
+
+  // Standard MIDI Files: export the edited slot, or with allPlaying the combined rhythm that
+  // plays; import into the edited slot. The file is read and written outside the plug-in mutex.
+  bool ExportRhythmMidi(const std::filesystem::path& path, bool type1, bool allPlaying);
+  bool ImportRhythmMidi(const std::filesystem::path& path, bool asTriplets);
   const RhythmBank& GetRhythmBank() const { return mRhythmBank; }
   const CombinedRhythm& GetCombinedRhythm() const { return mCombined; }
   const Sequencer& GetSequencer() const { return mSequencer; }

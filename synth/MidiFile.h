@@ -80,3 +80,5 @@ bool ImportMidiFile(const std::filesystem::path& path, bool asTriplets, Instrume
 // The two halves of ImportMidiFile, for a caller that reads the file before it takes the
 // plug-in mutex and imports under it.
 bool ReadMidiFileBytes(const std::filesystem::path& path, std::vector<std::uint8_t>& bytes);
+// The other half of ExportMidiFile: writes bytes made under the mutex once it is released.
+bool WriteMidiFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);

@@ -149,8 +149,11 @@ std::vector<std::uint8_t> ExportMidiBytes(const RhythmView& rhythm, InstrumentVa
 
 bool ExportMidiFile(const std::filesystem::path& path, const RhythmView& rhythm,
                     InstrumentValues notes, InstrumentValues velocities, bool type1) {
+  return WriteMidiFileBytes(path, ExportMidiBytes(rhythm, notes, velocities, type1));
+}
+
+bool WriteMidiFileBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   if (path.empty()) return false;
-  const std::vector<std::uint8_t> bytes = ExportMidiBytes(rhythm, notes, velocities, type1);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) return false;
   file.write(reinterpret_cast<const char*>(bytes.data()),

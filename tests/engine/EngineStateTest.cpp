@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -217,6 +218,33 @@ TEST_F(EngineStateTest, MidiProgramChangeSwitchesProgramUnlessIgnored) {
   plug.SetIgnoreProgramChange(true);
   plug.OnMidiMessage(IMidiMessage(0, 0xC0, 7, 0));
   EXPECT_EQ(plug.GetCurrentProgram(), 5);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(RhythmMidiFileTest, ExportedSlotImportsBackIntoTheEditedSlot) {
+  testing_support::FakeHost plug;
+  plug.Start();
+  plug.Set(kRhythm1 + 5, 1.0);  // Bossanova in slot 5, which the editor follows
+  ASSERT_EQ(plug.EditedSlot(), 5);
+  const auto path = std::filesystem::temp_directory_path() / "rhythmoria-slot5.mid";
+  ASSERT_TRUE(plug.ExportRhythmMidi(path, true, false));
+
+  const RhythmBank before = plug.GetRhythmBank();
+  plug.EditRhythm(0, 0, RhythmEdit::ClearAll);
+  ASSERT_TRUE(plug.ImportRhythmMidi(path, false));
+  const RhythmBank& after = plug.GetRhythmBank();
+  // A held guiro comes back as the start of its run; every other row comes back whole.
+  for (int row = 0; row < kNumInstruments; ++row) {
+    if (row == kGuiro) continue;
+    EXPECT_EQ(std::memcmp(after.grid[5][row], before.grid[5][row], kNumSteps), 0) << row;
+  }
+  EXPECT_EQ(std::memcmp(after.active[5], before.active[5], kNumSteps), 0);
+  EXPECT_TRUE(plug.GetCombinedRhythm().grid[kBase][0]) << "what plays was rebuilt";
+  EXPECT_FALSE(plug.ImportRhythmMidi(path.string() + ".missing", false));
+  std::filesystem::remove(path);
 }
 
 }  // namespace
