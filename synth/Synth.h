@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "framework/vst2/IPlugVST.h"
 #include "synth/HeldNotes.h"
@@ -20,6 +21,11 @@ class Synth : public IPlugVST {
   static constexpr int kPlaySwitchTarget = -150;
   static constexpr int kUnmapped = -1;
 
+  // What WriteConfiguration writes besides the start-up bank.
+  enum class ConfigItem { All, MiddleC, MidiThru, IgnoreProgramChange };
+
+  // Locates the settings file (creating its folder, and the file empty, on first start) and
+  // reads it.
   Synth(const IPlugInstanceInfo& info, const IPlugConfig& config);
   ~Synth() override;
 
@@ -36,16 +42,41 @@ class Synth : public IPlugVST {
   virtual void UnusedHook46() {}
   virtual void InitParameters() {}
   virtual void InitDefaults() {}
+  // Sets the middle-C naming (MiddleC3..MiddleC5) and writes it to the settings file; other
+  // values are ignored.
   virtual void SetMiddleC(int value);
 
   int GetMiddleC() const { return mMiddleC; }
 
+  // Global settings, shared through the settings file by every instance of the user. Editor
+  // thread or construction only: each of these reads or writes the file. Write failures are
+  // not reported.
+  //
+  // Reads every setting the file holds. False, with every setting left as it was, when the file
+  // does not exist.
+  bool ReadConfiguration();
+  // Rewrites the start-up bank section, then what is asked; only All writes the controller map.
+  void WriteConfiguration(ConfigItem what);
+  void SetStartupBank(const std::string& path);
+  void ClearStartupBank();
+  void SetProgramFolder(const std::string& folder);
+  // Loads the start-up bank. On failure (also with none set) the start-up bank is forgotten in
+  // memory only, the file keeping its entry, and the answer is false.
+  bool TryLoadStartupBank();
+  const std::string& IniPath() const { return mIniPath; }
+  const std::string& StartupBankPath() const { return mStartupBankPath; }
+  const std::string& ProgramFolder() const { return mProgramFolder; }
+
   // MIDI services.
   bool MidiThru() const { return mMidiThru; }
-  void SetMidiThru(bool on) { mMidiThru = on; }
+  void SetMidiThru(bool on);
   bool IgnoreProgramChange() const { return mIgnoreProgramChange; }
-  void SetIgnoreProgramChange(bool on) { mIgnoreProgramChange = on; }
-  // Target of controller cc: a parameter index, kPlaySwitchTarget or kUnmapped.
+  void SetIgnoreProgramChange(bool on);
+  // The editor menu's switches: each flips its setting and writes it to the file at once.
+  void ToggleMidiThru();
+  void ToggleIgnoreProgramChange();
+  // Target of controller cc: a parameter index, kPlaySwitchTarget or kUnmapped. Entries read
+  // from the file may hold any other number; those move nothing.
   int ControllerTarget(int cc) const;
   void SetControllerTarget(int cc, int target);
 
@@ -58,12 +89,34 @@ class Synth : public IPlugVST {
   bool LearnController(int cc);
 
   const HeldNotes& GetHeldNotes() const { return mHeldNotes; }
+  // The editor's keys; a velocity of 0 or less releases the note.
+  void SetHeldNote(int note, int velocity);
+  void ClearHeldNote(int note);
 
  protected:
+  // Re-applying parameters whose values did not change (activation, a program or a state being
+  // loaded) is no learn target: without this, an armed learn would bind whichever parameter
+  // happened to be applied first or last. Hold one, with the plug-in mutex held, around such
+  // loops.
+  class LearnPause {
+   public:
+    explicit LearnPause(Synth& synth) : mSynth(synth) { ++mSynth.mLearnPaused; }
+    ~LearnPause() { --mSynth.mLearnPaused; }
+    LearnPause(const LearnPause&) = delete;
+    LearnPause& operator=(const LearnPause&) = delete;
+
+   private:
+    Synth& mSynth;
+  };
+
   void CompleteLearn();
-  // Called when a learn completes or is abandoned, so the editor's switch can show it.
+  // Called when a learn completes or is abandoned (also by a reset), so the editor's switch can
+  // show it.
   virtual void LearnFinished() {}
 
+  std::string mIniPath;
+  std::string mStartupBankPath;
+  std::string mProgramFolder;
   int mMiddleC = MiddleC4;
   bool mMidiThru = false;
   bool mIgnoreProgramChange = false;
@@ -72,10 +125,14 @@ class Synth : public IPlugVST {
   bool mUnlearnMode = false;
   int mLearnedController = -1;
   int mLearnedParameter = -1;
+  int mLearnPaused = 0;
   HeldNotes mHeldNotes;
 
   MidiInputQueue mMidiInputQueue;
   // Samples per millisecond and samples left until the next sub-block boundary.
   int mMsPeriod = 0;
   int mMsCountdown = 0;
+
+ private:
+  void WriteStartupBankSection();
 };
