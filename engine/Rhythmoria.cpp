@@ -5,6 +5,7 @@
 
 #include "editor/IGraphics.h"
 #include "engine/ParameterTable.h"
+#include "resources/EmbeddedResources.h"
 #include "synth/MidiFile.h"
 
 const IPlugConfig Rhythmoria::kConfig = {
@@ -57,7 +58,19 @@ Rhythmoria::Rhythmoria(const IPlugInstanceInfo& info) : Synth(info, kConfig) {
   // Hosts may process before they ever set a rate; start from the default one so the
   // millisecond grid is valid from the first block.
   OnReset();
+  LoadStartupPrograms();
   RebuildRhythm();
+}
+
+void Rhythmoria::LoadStartupPrograms() {
+  if (TryLoadStartupBank()) return;
+  const EmbeddedResource bank = FindEmbeddedResource("PROGINIT", "PROGDATA");
+  if (bank.data) LoadBankFromMemory(bank.data, bank.size);
+}
+
+void Rhythmoria::SetMiddleC(int value) {
+  Synth::SetMiddleC(value);
+  RefreshEditor();
 }
 
 Rhythmoria::~Rhythmoria() = default;
@@ -507,7 +520,11 @@ int Rhythmoria::UnserializeState(const ChunkBuffer& chunk, int position) {
   for (int i = 0; i < kNumParams; ++i) {
     GetParam(i)->SetClamped(mStateScratch.params[static_cast<std::size_t>(i)]);
   }
-  for (int i = 0; i < kNumParams; ++i) OnParameterChange(i);
+  {
+    // Loading a program is not a user's gesture: an armed MIDI learn keeps waiting for one.
+    LearnPause pause(*this);
+    for (int i = 0; i < kNumParams; ++i) OnParameterChange(i);
+  }
   mRhythmBank = mStateScratch.rhythms;
   switch (mStateScratch.routing) {
     case EngineState::Routing::Keep:

@@ -46,6 +46,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   void InitDefaults() override;
   // The editor's per-instrument reset: the note only, or level, pan, routing and sound.
   void ResetInstrument(int instrument, bool noteOnly);
+  // Stores the octave naming and shows it in the editor.
+  void SetMiddleC(int value) override;
 
   // Voice k of the table, in instrument order.
   Instrument* GetVoice(int k) const;
@@ -107,6 +109,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   void StepNote(int voice, bool noteOn, int queueOffset) override;
   void HostNoteOff(int voice) override;
 
+  // The start-up bank of the settings file, or else the factory bank the plug-in carries.
+  void LoadStartupPrograms();
   void ApplySampleRate(double rate);
   void ApplyVoiceParameter(int paramIdx, double v);
   void ApplyBalance(double n);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "engine/Rhythmoria.h"
 
@@ -9,6 +10,9 @@
 // way a host feeds one instance chunk after chunk.
 inline Rhythmoria& FuzzPlugin() {
   static Rhythmoria* plug = [] {
+    // A settings folder of its own: the fuzzer must neither read nor write the user's settings.
+    static char folder[] = "/tmp/rhythmoria-fuzz-XXXXXX";
+    if (mkdtemp(folder)) setenv("XDG_CONFIG_HOME", folder, 1);
     auto* p = new Rhythmoria(IPlugInstanceInfo{});
     p->FillEmptyPrograms("Empty", p->NPrograms());
     return p;

@@ -1,6 +1,9 @@
 #include "voices/HighPass.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "voices/Resonator.h"
 
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
@@ -14,7 +17,8 @@ void HighPass::update() {
   y2 = 0.0;
   offset = kDenormalOffset;
   // A rate not above 0 would divide by zero; it leaves the filter a plain pass-through instead.
-  const double omega = (sampleRate > 0.0 ? kTwoPi / sampleRate : 0.0) * frequency;
+  const double corner = std::min(frequency, HighestStableFrequency(sampleRate));
+  const double omega = (sampleRate > 0.0 ? kTwoPi / sampleRate : 0.0) * corner;
   const double alpha = std::sin(omega) / kSqrt2;
   const double d = 1.0 / (1.0 + alpha);
   const double c = std::cos(omega);

@@ -1,10 +1,15 @@
 #include "voices/Resonator.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 constexpr double kTwoPi = 6.283185307179586;
 }  // namespace
+
+double HighestStableFrequency(double sampleRate) {
+  return 0.45 * sampleRate;
+}
 
 void Resonator::setSampleRate(double sr) {
   sampleRate = sr;
@@ -18,7 +23,11 @@ void Resonator::setSampleRate(double sr) {
 }
 
 void Resonator::update() {
-  const double omega = kTwoPi * frequency / sampleRate;
+  // At low sample rates a corner above the Nyquist frequency would make the filter unstable and
+  // fill the output with infinities; such corners stop just below it. From 26.7 kHz up every
+  // corner the parameters allow is far below that limit, so nothing changes there.
+  const double omega =
+      kTwoPi * std::min(frequency, HighestStableFrequency(sampleRate)) / sampleRate;
   const double alpha = std::sin(omega) / (2.0 * q);
   const double d = 1.0 / (1.0 + alpha);
   b0 = q * alpha * d;

@@ -45,3 +45,7 @@ class Resonator {
   double y1 = 0.0;
   double y2 = 0.0;
 };
+
+// Highest corner frequency the voices' filters are given at a sample rate: just below the Nyquist
+// frequency, where they stay stable.
+double HighestStableFrequency(double sampleRate);

@@ -68,7 +68,6 @@ TEST_F(RhythmoriaTest, EveryParameterStartsAtItsTableDefault) {
     const ParameterDefinition& row = GetParameterDefinition(i);
     EXPECT_STREQ(p->Name(), row.name) << i;
     EXPECT_EQ(p->Type(), row.type) << i;
-    EXPECT_EQ(p->Value(), row.defaultValue) << p->Name();
     EXPECT_EQ(p->Default(), row.defaultValue) << p->Name();
     EXPECT_EQ(p->Min(), row.min) << p->Name();
     EXPECT_EQ(p->Max(), row.max) << p->Name();
@@ -82,6 +81,20 @@ TEST_F(RhythmoriaTest, EveryParameterStartsAtItsTableDefault) {
   EXPECT_EQ(plug.GetParam(kNoteFirst)->Max(), 136.0);
   EXPECT_EQ(plug.GetParam(kBaseFrequency)->Shape(), 4.0);
   EXPECT_EQ(plug.GetParam(kVolume)->Shape(), 2.0);
+}
+
+TEST(RhythmoriaStartTest, AFreshInstanceStartsOnTheFirstFactoryProgram) {
+  Rhythmoria plug(IPlugInstanceInfo{});
+  EXPECT_EQ(plug.GetCurrentProgram(), 0);
+  EXPECT_STREQ(plug.GetProgramName(0), "Classic 1");
+  EXPECT_STREQ(plug.GetProgramName(63), "Init");
+  // Classic 1 plays Rhythm 4, 6 and 7 of the upper row.
+  for (int b = 0; b < 10; ++b) {
+    EXPECT_EQ(plug.GetParam(kRhythm1 + b)->Value(), b == 3 || b == 5 || b == 6 ? 1.0 : 0.0) << b;
+  }
+  EXPECT_TRUE(plug.IsSlotSelected(3));
+  EXPECT_TRUE(plug.IsSlotSelected(5));
+  EXPECT_TRUE(plug.IsSlotSelected(6));
 }
 
 TEST_F(RhythmoriaTest, DisplaysFollowTheTable) {

@@ -2,6 +2,13 @@
 
 namespace testing_support {
 
+FakeHost::FakeHost() : Rhythmoria(IPlugInstanceInfo{}) {
+  ResetRhythms();
+  for (int k = 0; k < kNumInstruments; ++k) SetOutputRouting(k, true, 0);
+  for (int i = 0; i < NParams(); ++i) GetParam(i)->SetClamped(GetParam(i)->Default());
+  for (int i = 0; i < NParams(); ++i) OnParameterChange(i);
+}
+
 std::vector<std::vector<float>> FakeHost::RenderBlock(int frames) {
   std::vector<std::vector<float>> outputs(static_cast<std::size_t>(NOutChannels()),
                                           std::vector<float>(static_cast<std::size_t>(frames)));

@@ -12,7 +12,10 @@ namespace testing_support {
 // plug-in reports and the MIDI it sends. Engine tests drive the real class chain through it.
 class FakeHost : public Rhythmoria {
  public:
-  FakeHost() : Rhythmoria(IPlugInstanceInfo{}) {}
+  // Starts from the default sound (every parameter at its default, factory rhythms, everything
+  // routed to the sum) rather than from the first factory program, so tests can change one thing
+  // at a time. The programs themselves stay as loaded.
+  FakeHost();
 
   void ReportParamToHost(int paramIdx, double normalizedValue) override {
     reportedParams.emplace_back(paramIdx, normalizedValue);

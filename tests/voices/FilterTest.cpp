@@ -82,3 +82,28 @@ TEST(FilterTest, ResonatorGivenFrequencyBeforeQIsSilentNotNaN) {
   r.setQ(0.4);
   EXPECT_NE(r.process(1.0), 0.0);
 }
+
+namespace {
+
+// At low sample rates the highest corners lie above the Nyquist frequency; the filters must stay
+// stable there instead of filling the output with infinities.
+TEST(FilterStabilityTest, CornersAboveNyquistStayFinite) {
+  for (double rate : {8000.0, 16000.0, 22050.0}) {
+    Resonator resonator;
+    resonator.setSampleRate(rate);
+    resonator.frequency = 12000.0;
+    resonator.q = 200.0;
+    resonator.update();
+    HighPass highpass(12000.0);
+    highpass.setSampleRate(rate);
+    double peak = 0.0;
+    for (int n = 0; n < 200000; ++n) {
+      const double in = n == 0 ? 1.0 : 0.0;
+      peak = std::max(peak, std::fabs(resonator.process(in)) + std::fabs(highpass.process(in)));
+    }
+    EXPECT_TRUE(std::isfinite(peak)) << rate;
+    EXPECT_LT(peak, 1000.0) << rate;
+  }
+}
+
+}  // namespace
