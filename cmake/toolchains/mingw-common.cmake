@@ -1,0 +1,28 @@
+# Shared by the two Windows cross toolchains; MINGW_TRIPLE names the target before this is included.
+set(CMAKE_SYSTEM_NAME Windows)
+
+# The -posix compilers: their C++ runtime has std::mutex and std::thread, which the win32-threads
+# variant lacks.
+set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
+
+# Libraries and headers for the target come from the cross prefix only, never from the build
+# machine; programs run during the build are the build machine's.
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# The compiler's own runtime (libgcc, libstdc++, winpthread) goes into each binary, so a DLL or
+# program needs nothing but the DLLs every Windows system has.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+
+# Test programs built here run under wine.
+find_program(RHYTHMORIA_WINE wine)
+if(RHYTHMORIA_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${RHYTHMORIA_WINE})
+endif()
