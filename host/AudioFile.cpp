@@ -29,8 +29,14 @@ int FormatFor(const std::string& path) {
 
 }  // namespace
 
+struct AudioFileWriter::Sink {
+  SNDFILE* file;
+};
+
+AudioFileWriter::AudioFileWriter() = default;
+
 AudioFileWriter::~AudioFileWriter() {
-  if (mFile) sf_close(mFile);
+  if (mSink) sf_close(mSink->file);
 }
 
 bool AudioFileWriter::KnownExtension(const std::string& path) {
@@ -52,22 +58,23 @@ bool AudioFileWriter::Open(const std::string& path, int channels, int sampleRate
              std::to_string(sampleRate) + " Hz";
     return false;
   }
-  mFile = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (!mFile) {
+  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+  if (!file) {
     *error = "cannot write " + path + ": " + sf_strerror(nullptr);
     return false;
   }
+  mSink.reset(new Sink{file});
   // Integer formats clip instead of wrapping around when the mix goes past full scale.
-  sf_command(mFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+  sf_command(file, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   mPath = path;
   return true;
 }
 
 bool AudioFileWriter::Write(const float* interleaved, long frames, std::string* error) {
-  if (sf_writef_float(mFile, interleaved, frames) != frames) {
+  if (sf_writef_float(mSink->file, interleaved, frames) != frames) {
     // Some encoders (FLAC below 16 kHz) refuse samples without setting an error of their own.
-    const std::string why = sf_error(mFile) != SF_ERR_NO_ERROR
-                                ? sf_strerror(mFile)
+    const std::string why = sf_error(mSink->file) != SF_ERR_NO_ERROR
+                                ? sf_strerror(mSink->file)
                                 : "the encoder refused the samples at this rate; try WAV";
     *error = "cannot write " + mPath + ": " + why;
     return false;
@@ -76,9 +83,9 @@ bool AudioFileWriter::Write(const float* interleaved, long frames, std::string* 
 }
 
 bool AudioFileWriter::Close(std::string* error) {
-  if (!mFile) return true;
-  const int result = sf_close(mFile);
-  mFile = nullptr;
+  if (!mSink) return true;
+  const int result = sf_close(mSink->file);
+  mSink.reset();
   if (result != 0) {
     *error = "cannot finish " + mPath + ": " + sf_error_number(result);
     return false;

@@ -1,16 +1,16 @@
 #pragma once
 
+#include <memory>
 #include <string>
-
-typedef struct sf_private_tag SNDFILE;
 
 namespace vsthost {
 
-// An audio file written block by block through libsndfile; the format follows the extension:
-// .wav (32-bit float), .flac (24-bit), .aif/.aiff (24-bit).
+// An audio file written block by block; the format follows the extension. On Linux, through
+// libsndfile: .wav (32-bit float), .flac (24-bit), .aif/.aiff (24-bit). On Windows, by our own
+// writer: .wav (32-bit float) only.
 class AudioFileWriter {
  public:
-  AudioFileWriter() = default;
+  AudioFileWriter();
   ~AudioFileWriter();
   AudioFileWriter(const AudioFileWriter&) = delete;
   AudioFileWriter& operator=(const AudioFileWriter&) = delete;
@@ -24,7 +24,8 @@ class AudioFileWriter {
   static bool KnownExtension(const std::string& path);
 
  private:
-  SNDFILE* mFile = nullptr;
+  struct Sink;  // the open file, kept by each system's writer its own way
+  std::unique_ptr<Sink> mSink;
   std::string mPath;
 };
 

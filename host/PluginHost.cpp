@@ -1,11 +1,11 @@
 #include "host/PluginHost.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstring>
+
+#include "host/SharedLibrary.h"
 
 namespace vsthost {
 
@@ -36,29 +36,24 @@ const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstT
 class PluginLibrary {
  public:
   static std::unique_ptr<PluginLibrary> Open(const std::string& path, std::string* error) {
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!handle) {
-      const char* why = dlerror();
-      *error = "cannot load " + path + ": " + (why ? why : "unknown error");
-      return nullptr;
-    }
-    auto library = std::unique_ptr<PluginLibrary>(new PluginLibrary(handle));
-    void* entry = dlsym(handle, "VSTPluginMain");
-    if (!entry) entry = dlsym(handle, "main");
+    auto library = SharedLibrary::Open(path, error);
+    if (!library) return nullptr;
+    void* entry = library->Function("VSTPluginMain");
+    if (!entry) entry = library->Function("main");
     if (!entry) {
       *error = path + " is no VST2 plug-in: it exports neither VSTPluginMain nor main";
       return nullptr;
     }
-    library->mEntry = reinterpret_cast<PluginHost::EntryPoint>(entry);
-    return library;
+    return std::unique_ptr<PluginLibrary>(
+        new PluginLibrary(std::move(library), reinterpret_cast<PluginHost::EntryPoint>(entry)));
   }
-  ~PluginLibrary() { dlclose(mHandle); }
   PluginHost::EntryPoint Entry() const { return mEntry; }
 
  private:
-  explicit PluginLibrary(void* handle) : mHandle(handle) {}
-  void* mHandle;
-  PluginHost::EntryPoint mEntry = nullptr;
+  PluginLibrary(std::unique_ptr<SharedLibrary> library, PluginHost::EntryPoint entry)
+      : mLibrary(std::move(library)), mEntry(entry) {}
+  std::unique_ptr<SharedLibrary> mLibrary;
+  PluginHost::EntryPoint mEntry;
 };
 
 PluginHost::PluginHost(std::unique_ptr<PluginLibrary> library, const HostSettings& settings)
