@@ -3,6 +3,7 @@
 # older hosts, the same function as main; the resource script carries what the plug-in finds
 # through its own module handle.
 enable_language(RC)
+file(GLOB rhythmoria_png_files CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/png/*.png)
 
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   set_target_properties(Rhythmoria PROPERTIES OUTPUT_NAME Rhythmoria64)
@@ -13,9 +14,8 @@ target_sources(Rhythmoria PRIVATE
   ${PROJECT_SOURCE_DIR}/framework/vst2/exports.def
   ${PROJECT_SOURCE_DIR}/resources/Rhythmoria.rc)
 set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/Rhythmoria.rc PROPERTIES
-  COMPILE_DEFINITIONS
-  "VERSION_MAJOR=${PROJECT_VERSION_MAJOR};VERSION_MINOR=${PROJECT_VERSION_MINOR};VERSION_PATCH=${PROJECT_VERSION_PATCH}")
-set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/Rhythmoria.rc PROPERTIES
+  INCLUDE_DIRECTORIES ${PROJECT_SOURCE_DIR}/resources/png
+  OBJECT_DEPENDS "${rhythmoria_png_files}"
   COMPILE_DEFINITIONS
   "VERSION_MAJOR=${PROJECT_VERSION_MAJOR};VERSION_MINOR=${PROJECT_VERSION_MINOR};VERSION_PATCH=${PROJECT_VERSION_PATCH}")
 target_link_options(Rhythmoria PRIVATE $<$<CONFIG:Release>:-s>)
