@@ -1,5 +1,6 @@
 #include "engine/EngineState.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -9,15 +10,18 @@ void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex,
   chunk.PutBytes(programIndex);
   chunk.PutString(programName);
   for (double value : state.params) chunk.PutBytes(value);
-  // Step-major: for each step its active flag and then the fifteen rows.
+  // Step-major: for each step its active flag and then the fifteen rows. Laid out here and
+  // appended in one piece: programs are written by the dozen when a bank loads.
+  std::array<std::uint8_t, kNumRhythmSlots * kSlotPayloadBytes> block;
+  std::uint8_t* p = block.data();
   for (int slot = 0; slot < kNumRhythmSlots; ++slot) {
-    chunk.PutBytes(state.rhythms.triplet[slot]);
+    *p++ = state.rhythms.triplet[slot];
     for (int step = 0; step < kNumSteps; ++step) {
-      chunk.PutBytes(state.rhythms.active[slot][step]);
-      for (int row = 0; row < kNumInstruments; ++row)
-        chunk.PutBytes(state.rhythms.grid[slot][row][step]);
+      *p++ = state.rhythms.active[slot][step];
+      for (int row = 0; row < kNumInstruments; ++row) *p++ = state.rhythms.grid[slot][row][step];
     }
   }
+  chunk.PutRaw(block.data(), block.size());
   chunk.PutBytes(kRoutingMarker);
   for (int k = 0; k < kNumInstruments; ++k) {
     chunk.PutBytes(state.toSum[static_cast<std::size_t>(k)]);
