@@ -43,6 +43,10 @@ bool AudioFileWriter::KnownExtension(const std::string& path) {
   return FormatFor(path) != 0;
 }
 
+std::string AudioFileWriter::KnownExtensions() {
+  return ".wav, .flac, .aif or .aiff";
+}
+
 bool AudioFileWriter::Open(const std::string& path, int channels, int sampleRate,
                            std::string* error) {
   SF_INFO info = {};

@@ -22,6 +22,8 @@ class AudioFileWriter {
 
   // True when the extension names a format we write.
   static bool KnownExtension(const std::string& path);
+  // Those extensions, for messages.
+  static std::string KnownExtensions();
 
  private:
   struct Sink;  // the open file, kept by each system's writer its own way

@@ -78,6 +78,10 @@ bool AudioFileWriter::KnownExtension(const std::string& path) {
   return EndsWithWav(path);
 }
 
+std::string AudioFileWriter::KnownExtensions() {
+  return ".wav";
+}
+
 bool AudioFileWriter::Open(const std::string& path, int channels, int sampleRate,
                            std::string* error) {
   if (!EndsWithWav(path)) {

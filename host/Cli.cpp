@@ -190,8 +190,8 @@ Options ParseOptions(int argc, const char* const* argv) {
   if (options.command == "render") {
     if (options.output.empty()) throw UsageError{"render needs an output file"};
     if (!AudioFileWriter::KnownExtension(options.output)) {
-      throw UsageError{"unknown audio file type '" + options.output +
-                       "' (use .wav, .flac, .aif or .aiff)"};
+      throw UsageError{"unknown audio file type '" + options.output + "' (use " +
+                       AudioFileWriter::KnownExtensions() + ")"};
     }
   }
   return options;
