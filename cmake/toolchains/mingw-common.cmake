@@ -21,8 +21,18 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
-# Test programs built here run under wine.
-find_program(RHYTHMORIA_WINE wine)
-if(RHYTHMORIA_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${RHYTHMORIA_WINE})
+# Test programs built here run under wine, through the loader of their own word size. Debian's
+# `wine` script always takes the 32-bit loader once wine32 is installed, and on a kernel that
+# cannot run 32-bit programs that fails for 64-bit programs too. WINELOADER makes whatever wine
+# starts in turn use the same loader.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  set(_rhythmoria_loader wine64)
+else()
+  set(_rhythmoria_loader wine)
+endif()
+find_program(RHYTHMORIA_WINE_LOADER NAMES ${_rhythmoria_loader} PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(RHYTHMORIA_WINE_LOADER NAMES ${_rhythmoria_loader} wine)
+if(RHYTHMORIA_WINE_LOADER)
+  set(CMAKE_CROSSCOMPILING_EMULATOR env WINELOADER=${RHYTHMORIA_WINE_LOADER}
+                                    ${RHYTHMORIA_WINE_LOADER})
 endif()
