@@ -134,7 +134,9 @@ bool Importer::ReadTrack(ByteReader& in) {
       while (have < length) {
         if (!in.Byte(data[have++])) return false;
       }
-      const int kind = status & 0xF0;
+      int kind = status & 0xF0;
+      // Most sequencers end a note with a note-on of velocity 0, usually under running status.
+      if (kind == 0x90 && data[1] == 0) kind = 0x80;
       if (kind == 0x80 && IsMidiNote(mNotes[kGuiro]) && data[0] == mNotes[kGuiro]) {
         mGuiroHeld = false;
       }
@@ -142,6 +144,9 @@ bool Importer::ReadTrack(ByteReader& in) {
       continue;
     }
 
+    // System Exclusive and meta events cancel running status: a data byte after them has no
+    // status to repeat.
+    runningStatus = 0;
     std::uint32_t length = 0;
     std::uint8_t type = 0;
     switch (status) {

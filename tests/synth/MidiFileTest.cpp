@@ -299,9 +299,9 @@ TEST(MidiImportTest, NoteOnsArePlacedOnTheNearestActiveStep) {
        Smf(0, 960,
            {Concat({{0x00, 0x90, 0x24, 0x40}, Mask(1), {0x81, 0x20, 0x90, 0x25, 0x40}, kEnd})}),
        false, "0@0 1@1"},
-      {"any channel, velocity 0 is a hit, unknown or invalid notes are ignored",
+      {"any channel, unknown or invalid notes are ignored",
        Smf(0, 960,
-           {Concat({{0x00, 0x99, 0x24, 0x40, 0x78, 0x9F, 0x25, 0x00, 0x78, 0x90, 0x7F, 0x40, 0x00,
+           {Concat({{0x00, 0x99, 0x24, 0x40, 0x78, 0x9F, 0x25, 0x40, 0x78, 0x90, 0x7F, 0x40, 0x00,
                      0x90, 0x82, 0x40},
                     kEnd})}),
        false, "0@0 1@1"},
@@ -353,12 +353,52 @@ TEST(MidiImportTest, ChannelMessagesAreReadPastAndRunningStatusIsHonoured) {
                            0x00, 0xF7, 0x03, 0x90, 0x31, 0x40,        // escaped bytes
                            0x00, 0xF0, 0x03, 0x7E, 0x09, 0xF7,        // another System Exclusive
                            0x00, 0x99, 0x24, 0x64, 0x00, 0x26, 0x64,  // two notes, running
-                           0x3C, 0x24, 0x00,                          // running, step 1
+                           0x3C, 0x24, 0x40,                          // running, step 1
                            0x3C, 0x89, 0x26, 0x00, 0x00, 0x31, 0x40,  // note-offs, running
                            0x3C, 0x99, 0x27, 0x40,                    // step 2
                            0x00, 0xFF, 0x2F, 0x00}}),
              r));
   EXPECT_EQ(r.Hits(), "0@0 0@1 2@0 3@2");
+}
+
+// Most sequencers end notes with velocity-0 note-ons under running status. They end the note: no
+// phantom hit at the release, and a released guiro is not marked on again.
+TEST(MidiImportTest, VelocityZeroNoteOnsEndNotes) {
+  Rhythm r;
+  // Two quarter notes, each released a sixteenth later (960 ticks a quarter, 120 a step).
+  ASSERT_TRUE(Import(Smf(0, 960,
+                         {Concat({{0x00, 0x99, 0x24, 0x64, 0x81, 0x70, 0x24, 0x00, 0x85, 0x50, 0x24,
+                                   0x64, 0x81, 0x70, 0x24, 0x00},
+                                  kEnd})}),
+                     r));
+  EXPECT_EQ(r.Hits(), "0@0 0@8");
+
+  Rhythm guiro;
+  const int g = kNotes[kGuiro];
+  // The guiro from step 0, released at step 2 with velocity 0 exactly as by a note-off; the next
+  // note is at step 4.
+  ASSERT_TRUE(Import(Smf(0, 960,
+                         {Concat({{0x00, 0x99, std::uint8_t(g), 0x64, 0x81, 0x70, std::uint8_t(g),
+                                   0x00, 0x81, 0x70, 0x24, 0x64},
+                                  kEnd})}),
+                     guiro));
+  EXPECT_EQ(guiro.Hits(), "0@4 13@0");
+}
+
+// System Exclusive and meta events cancel running status: a data byte after them is passed over,
+// not read as a note of the status before.
+TEST(MidiImportTest, SysExAndMetaEventsCancelRunningStatus) {
+  for (const Bytes& between : {Bytes{0x00, 0xFF, 0x01, 0x01, 'x'}, Bytes{0x00, 0xF0, 0x01, 0xF7}}) {
+    Rhythm r;
+    // The stray 0x26 is passed over and 0x64 is the next delta, before the end of the track.
+    ASSERT_TRUE(Import(Smf(0, 960,
+                           {Concat({{0x00, 0x99, 0x24, 0x64},
+                                    between,
+                                    {0x78, 0x26, 0x64, 0xFF, 0x2F, 0x00, 0x00, 0x99, 0x27, 0x64},
+                                    kEnd})}),
+                       r));
+    EXPECT_EQ(r.Hits(), "0@0");
+  }
 }
 
 // Whatever a file claims, the reader stops at its end in bounded time and writes nothing but the
@@ -543,10 +583,12 @@ single.save(sys.argv[2])
 
   Rhythm r;
   ASSERT_TRUE(ImportMidiFile(mFolder / "1.mid", false, kNotes, r.Ref()));
-  // Conga lands 7.5 steps after the second Snare 1: the tie moves forward to step 10.
-  EXPECT_EQ(r.Hits(), "0@0 1@1 1@2 2@0 5@10 6@4 6@5 7@7");
+  // The velocity-0 note-ons end notes: they add no hits and take no time, so the conga lands on
+  // tick 540, step 9, and the type 0 file's last note at tick 42, halfway between steps 3 and 4,
+  // moves forward to 4.
+  EXPECT_EQ(r.Hits(), "0@0 1@1 2@0 5@9 6@4 7@6");
   ASSERT_TRUE(ImportMidiFile(mFolder / "0.mid", false, kNotes, r.Ref()));
-  EXPECT_EQ(r.Hits(), "0@0 0@3 4@1 8@2");
+  EXPECT_EQ(r.Hits(), "0@0 0@4 4@1 8@2");
 }
 
 TEST_F(MidiFileOnDiskTest, ExportedFilesReadInAnIndependentReader) {
