@@ -189,6 +189,8 @@ class IPlugBase {
   void RollBack(Snapshot& snapshot);
   // Gives every empty slot room for a state, so RestoreProgram can fill it without allocating.
   void ReserveEmptySlots();
+  // The 64 slots, then the current program when the chunk records it; -1 on failure.
+  int ReadBankChunk(const ChunkBuffer& chunk, int position);
   // A state followed by an optional program name, stored into the current slot; -1 on failure.
   int ReadProgramChunk(const ChunkBuffer& chunk, int position);
 

@@ -12,6 +12,10 @@ constexpr const char* kUserPreset = "user preset";
 constexpr std::int32_t kLowestBankVersion = 0x10000;
 // A slot's state may carry the program's name; an empty slot reserves room for the longest.
 constexpr int kNameReserve = static_cast<int>(IProgramSlot::kMaxNameLength) + 4;
+// A bank chunk for the host ends with the current program's index behind this tag, so a project
+// reopened from the chunk alone comes back on the program it was saved on. Readers that know
+// nothing of it stop after the last slot and never see it.
+constexpr char kCurrentProgramTag[4] = {'c', 'u', 'r', 'P'};
 
 void SetSlotName(IProgramSlot& slot, const char* name, std::size_t length) {
   slot.mName.assign(name, std::min(length, IProgramSlot::kMaxNameLength));
@@ -172,6 +176,8 @@ bool IPlugBase::WriteHostChunk(bool isBank, const std::uint8_t** data, int* size
   if (isBank) {
     ModifyCurrentPreset();
     written = SerializePresets(buffer);
+    buffer.PutRaw(kCurrentProgramTag, sizeof(kCurrentProgramTag));
+    buffer.PutBytes(static_cast<std::int32_t>(mCurrentProgram));
   } else {
     written = SerializeState(buffer);
     buffer.PutString(GetProgramName(mCurrentProgram));
@@ -180,6 +186,19 @@ bool IPlugBase::WriteHostChunk(bool isBank, const std::uint8_t** data, int* size
   *data = buffer.Data();
   *size = buffer.Size();
   return true;
+}
+
+int IPlugBase::ReadBankChunk(const ChunkBuffer& chunk, int position) {
+  position = UnserializePresets(chunk, position);
+  if (position < 0) return -1;
+  char tag[sizeof(kCurrentProgramTag)] = {};
+  std::int32_t current = 0;
+  int after = chunk.GetBytes(&tag, position);
+  if (after >= 0) after = chunk.GetBytes(&current, after);
+  if (after < 0 || std::memcmp(tag, kCurrentProgramTag, sizeof(tag)) != 0) return position;
+  // An index that names no slot is ignored, as is the rest of what follows it.
+  if (current != mCurrentProgram && GetProgram(current) && !RestoreProgram(current)) return -1;
+  return after;
 }
 
 int IPlugBase::ReadProgramChunk(const ChunkBuffer& chunk, int position) {
@@ -208,7 +227,7 @@ bool IPlugBase::ReadHostChunk(const std::uint8_t* data, int size, bool isBank,
   const std::int32_t version = ReadChunkVersion(buffer, &position);
   if (position >= 0) {
     if (isBank && version >= kLowestBankVersion) {
-      position = UnserializePresets(buffer, position);
+      position = ReadBankChunk(buffer, position);
     } else {
       position = ReadProgramChunk(buffer, position);
     }
@@ -225,7 +244,7 @@ bool IPlugBase::ReadHostChunk(const std::uint8_t* data, int size, bool isBank,
       // The bank starts from what was there before the program attempt.
       RollBack(before);
       rolledBack = true;
-      position = UnserializePresets(mBankExchange, bankPosition);
+      position = ReadBankChunk(mBankExchange, bankPosition);
     } else if (bankPosition < 0) {
       position = -1;
     }

@@ -424,6 +424,8 @@ VstIntPtr IPlugVST::String2Parameter(VstInt32 index, const char* text) {
 VstIntPtr IPlugVST::GetPinProperties(bool input, VstInt32 index, VstPinProperties* properties) {
   const int count = input ? NInChannels() : NOutChannels();
   if (!properties || index < 0 || index >= count) return 0;
+  // Hosts need not clear the record; every field we leave alone must read as empty.
+  std::memset(properties, 0, sizeof(*properties));
   properties->flags = kVstPinIsActive;
   if (index % 2 == 0 && index + 1 < count) properties->flags |= kVstPinIsStereo;
   const std::string& label = input ? GetInputLabel(index) : GetOutputLabel(index);

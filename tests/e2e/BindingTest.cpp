@@ -103,10 +103,14 @@ TEST(BindingTest, CanDoAnswers) {
 TEST(BindingTest, PinPropertiesAndSpeakers) {
   auto host = e2e::LoadPlugin();
   ASSERT_TRUE(host);
-  VstPinProperties pin = {};
+  // A host need not clear the record: what the plug-in does not fill reads as empty.
+  VstPinProperties pin;
+  std::memset(&pin, 0x5A, sizeof(pin));
   ASSERT_EQ(host->Dispatch(effGetOutputProperties, 14, 0, &pin), 1);
   EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
   EXPECT_STREQ(pin.label, "Extra 7 L");
+  EXPECT_STREQ(pin.shortLabel, "");
+  EXPECT_EQ(pin.arrangementType, 0);
   ASSERT_EQ(host->Dispatch(effGetOutputProperties, 15, 0, &pin), 1);
   EXPECT_EQ(pin.flags, kVstPinIsActive);
   EXPECT_STREQ(pin.label, "Extra 7 R");
@@ -372,6 +376,24 @@ TEST(ChunkTest, BankAndProgramChunksRoundTrip) {
   EXPECT_FALSE(host->SetChunk(garbage, true));
   EXPECT_FALSE(host->SetChunk({}, false));
   EXPECT_EQ(AllParameters(*host), saved);
+}
+
+// A host that keeps only the bank chunk of a project (no program number beside it) reopens it on
+// the program it was saved on, with the edits made to it.
+TEST(ChunkTest, AProjectReopensOnItsProgram) {
+  auto saving = e2e::LoadPlugin();
+  ASSERT_TRUE(saving);
+  saving->SetProgram(5);
+  const int tempo = saving->FindParameter("Tempo");
+  saving->SetParameter(tempo, 0.123f);
+  const std::vector<float> saved = AllParameters(*saving);
+  const std::vector<std::uint8_t> project = saving->GetChunk(true);
+
+  auto reopened = e2e::LoadPlugin();
+  ASSERT_TRUE(reopened);
+  ASSERT_TRUE(reopened->SetChunk(project, true));
+  EXPECT_EQ(reopened->CurrentProgram(), 5);
+  EXPECT_EQ(AllParameters(*reopened), saved);
 }
 
 TEST(ChunkTest, ProgramPathVendorsGetProgramChunksAndTheirBanksRead) {

@@ -145,6 +145,36 @@ TEST(FillEmptyProgramsTest, FillsOnlyEmptySlotsWithTheLiveSound) {
   EXPECT_FALSE(plug.GetProgram(3)->mInitialized) << "no more than asked for";
 }
 
+// A host that restores a project from the bank chunk alone gets the program it was saved on.
+// Chunks that end after the last slot (written before the current program was recorded) still
+// load on the receiver's current program, and an index naming no slot is passed over.
+TEST_F(PresetsTest, BankChunkRecordsTheCurrentProgram) {
+  const std::vector<std::uint8_t> bank = WriteChunk(true);
+  const Fingerprint saved(plug);
+  ASSERT_EQ(saved.current, 3);
+
+  TestPlug fresh;
+  ASSERT_TRUE(fresh.ReadHostChunk(bank.data(), static_cast<int>(bank.size()), true, false));
+  EXPECT_EQ(Fingerprint(fresh).current, 3);
+  EXPECT_EQ(fresh.Values(), plug.Values()) << "program 3 with its unsaved edits";
+
+  const std::vector<std::uint8_t> older(bank.begin(), bank.end() - 8);
+  TestPlug onFive;
+  ASSERT_TRUE(onFive.RestoreProgram(5));
+  ASSERT_TRUE(onFive.ReadHostChunk(older.data(), static_cast<int>(older.size()), true, false));
+  EXPECT_EQ(Fingerprint(onFive).current, 5);
+  TestPlug expected;
+  expected.SetSeededValues(5);
+  EXPECT_EQ(onFive.Values(), expected.Values());
+
+  std::vector<std::uint8_t> beyond = bank;
+  const std::int32_t noSlot = 64;
+  std::memcpy(beyond.data() + beyond.size() - 4, &noSlot, 4);
+  TestPlug third;
+  ASSERT_TRUE(third.ReadHostChunk(beyond.data(), static_cast<int>(beyond.size()), true, false));
+  EXPECT_EQ(Fingerprint(third).current, 0);
+}
+
 // Whatever a host hands us, a chunk answered with failure leaves the sound, the slots and
 // their names as they were.
 TEST_F(PresetsTest, RejectedChunksChangeNothing) {
@@ -204,10 +234,8 @@ TEST_F(PresetsTest, ProgramPathHostGetsItsBanksThroughTheProgramPath) {
   EXPECT_EQ(loaded.names, saved.names);
   EXPECT_EQ(loaded.initialized, saved.initialized);
   EXPECT_TRUE(loaded.states == saved.states);
-  EXPECT_EQ(loaded.current, 0) << "a bank does not carry the current program";
-  TestPlug expected;
-  expected.SetSeededValues(0);
-  EXPECT_EQ(other.Values(), expected.Values());
+  EXPECT_EQ(loaded.current, 3) << "the bank carries the current program";
+  EXPECT_EQ(other.Values(), plug.Values());
 
   // An ordinary program from such a host is still read as one.
   const std::vector<std::uint8_t> program = WriteChunk(false);
