@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstring>
 
-void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex,
-                       const std::string& programName, const EngineState& state) {
+void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::string_view programName,
+                       const EngineState& state) {
   chunk.PutRaw(kStateVersionTag, kStateVersionTagLength);
   chunk.PutBytes(programIndex);
   chunk.PutString(programName);

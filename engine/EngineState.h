@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/Instruments.h"
 #include "engine/ParameterIndex.h"
@@ -38,8 +39,8 @@ inline constexpr int kSlotPayloadBytes = 1 + kNumSteps * (1 + kNumInstruments);
 
 // Appends a payload. programIndex and programName describe the program current at writing time;
 // readers skip them.
-void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex,
-                       const std::string& programName, const EngineState& state);
+void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::string_view programName,
+                       const EngineState& state);
 
 // Parses a payload starting at position into state. Answers the position after the payload, or
 // -1 when it is damaged or ends before its rhythm block is complete; a payload that ends after

@@ -88,7 +88,13 @@ class Rhythmoria : public Synth, private SequencerListener {
   const CombinedRhythm& GetCombinedRhythm() const { return mCombined; }
   const Sequencer& GetSequencer() const { return mSequencer; }
   int EditedSlot() const { return mEditedSlot; }
-  void SetEditorPage(int page) { mEditorPage = page; }
+  // The editor's page decides which slot rhythm edits work on (RebuildRhythm reads it on the
+  // audio thread when a Rhythm parameter is automated), so it changes under the plug-in mutex.
+  void SetEditorPage(int page) {
+    ScopedLock lock(mMutex);
+    mEditorPage = page;
+  }
+  int EditorPage() const { return mEditorPage; }
   bool AnySelected() const { return mAnySelected != 0; }
   bool IsSlotSelected(int slot) const;
   double VolumeGain() const { return mVolumeGain; }
@@ -118,8 +124,13 @@ class Rhythmoria : public Synth, private SequencerListener {
   void DispatchEvent(const IMidiMessage& msg);
   // A program change from MIDI input makes that program current.
   void ProgramChangeFromMidi(int program);
-  void SendPendingHostNoteOffs(int nFrames);
+  // Sends what was kept for the host block of nFrames that starts now.
+  void SendPendingHostMessages(int nFrames);
+  // blockOffset counts from the start of the piece being rendered.
   void SendNoteToHost(int voice, bool noteOn, int blockOffset);
+  // Sends msg at the given distance from the start of the current host block, or keeps it for
+  // the block in which it falls.
+  void SendOrKeepForHost(IMidiMessage msg, std::int64_t samplesFromBlockStart);
   void MixSample(double** outputs, int j);
   template <typename Voice>
   void MixVoice(Voice& voice, int k, double** outputs, int j, double& sumL, double& sumR);
@@ -171,14 +182,18 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Position of the sample being rendered within the current block, for MIDI sent to the host.
   int mBlockSample = 0;
 
-  // Note-offs of the running rhythm that fall beyond the block in which their note began; each is
-  // sent to the host in the block where it falls.
-  struct PendingNoteOff {
-    std::uint8_t note;
+  // MIDI for the host that cannot go out yet: note-offs that fall beyond the host block in which
+  // their note began, and messages that arise outside a block (the editor's thread, the
+  // dispatcher), since hosts take MIDI output only while processing. Each goes out in the block
+  // where it falls.
+  struct PendingHostMessage {
+    IMidiMessage msg;
     std::int64_t samplesAhead;
   };
-  static constexpr int kMaxPendingNoteOffs = 256;
-  std::array<PendingNoteOff, kMaxPendingNoteOffs> mPendingNoteOffs{};
-  int mNumPendingNoteOffs = 0;
+  static constexpr int kMaxPendingHostMessages = 256;
+  std::array<PendingHostMessage, kMaxPendingHostMessages> mPendingHostMessages{};
+  int mNumPendingHostMessages = 0;
+  // The host block being rendered, in frames; valid while mInsideBlock.
   int mCurrentBlockLength = 0;
+  bool mInsideBlock = false;
 };

@@ -22,7 +22,7 @@ bool IsNote(const IMidiMessage& msg) {
 
 void Rhythmoria::OnMidiMessage(const IMidiMessage& msg) {
   ScopedLock lock(mMutex);
-  if (mMidiThru) SendMidiToHost(msg);
+  if (mMidiThru) SendOrKeepForHost(msg, msg.mOffset);
   switch (msg.StatusNibble()) {
     case 0x8:
       mMidiInputQueue.Add(msg);
@@ -51,7 +51,12 @@ void Rhythmoria::OnMidiMessage(const IMidiMessage& msg) {
 void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames) {
   if (nFrames <= 0) return;
   mBlockSample = 0;
-  SendPendingHostNoteOffs(nFrames);
+  mInsideBlock = true;
+  // The frame may render a long host block in pieces; what the host is sent counts from the
+  // start of its own block. Called without the frame, the piece is the block.
+  if (HostBlockOffset() == 0) {
+    SendPendingHostMessages(HostBlockLength() > 0 ? HostBlockLength() : nFrames);
+  }
   if (mSequencer.tempoSync) {
     ITransportInfo info;
     info.mTempo = 120.0;
@@ -99,6 +104,7 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     }
     position += length;
   }
+  mInsideBlock = false;
 }
 
 // Voices are reached through their concrete classes here, so the per-sample test of a silent
@@ -203,37 +209,42 @@ void Rhythmoria::SendNoteToHost(int voice, bool noteOn, int blockOffset) {
   // Note numbers outside 0..127 exist for the voices only; they are not MIDI.
   if (v.note < 0 || v.note > 127) return;
   const auto note = static_cast<std::uint8_t>(v.note);
-  if (noteOn) {
-    const auto velocity = static_cast<std::uint8_t>(std::clamp(v.velocity, 0, 127));
-    SendMidiToHost(IMidiMessage(blockOffset, kNoteOn, note, velocity));
-    return;
-  }
-  const int blockLength = mCurrentBlockLength;
-  if (blockOffset < blockLength) {
-    SendMidiToHost(IMidiMessage(blockOffset, kNoteOff, note, 0));
-    return;
-  }
-  if (mNumPendingNoteOffs == kMaxPendingNoteOffs) {
-    // Never lose a note-off: send it late rather than leave a note hanging at the host.
-    SendMidiToHost(IMidiMessage(blockLength > 0 ? blockLength - 1 : 0, kNoteOff, note, 0));
-    return;
-  }
-  mPendingNoteOffs[static_cast<std::size_t>(mNumPendingNoteOffs++)] = {
-      note, static_cast<std::int64_t>(blockOffset) - blockLength};
+  const auto velocity = static_cast<std::uint8_t>(noteOn ? std::clamp(v.velocity, 0, 127) : 0);
+  // Outside a block the position of the last one means nothing: such a note starts the next.
+  const std::int64_t at = mInsideBlock ? std::int64_t{HostBlockOffset()} + blockOffset : 0;
+  SendOrKeepForHost(IMidiMessage(0, noteOn ? kNoteOn : kNoteOff, note, velocity), at);
 }
 
-void Rhythmoria::SendPendingHostNoteOffs(int nFrames) {
+void Rhythmoria::SendOrKeepForHost(IMidiMessage msg, std::int64_t samplesFromBlockStart) {
+  if (mInsideBlock && samplesFromBlockStart < mCurrentBlockLength) {
+    msg.mOffset = static_cast<std::int32_t>(std::max<std::int64_t>(samplesFromBlockStart, 0));
+    SendMidiToHost(msg);
+    return;
+  }
+  if (mNumPendingHostMessages == kMaxPendingHostMessages) {
+    // Never lose a note-off: send it late rather than leave a note hanging at the host.
+    msg.mOffset = mInsideBlock ? std::max(mCurrentBlockLength - 1, 0) : 0;
+    SendMidiToHost(msg);
+    return;
+  }
+  const std::int64_t ahead =
+      mInsideBlock ? samplesFromBlockStart - mCurrentBlockLength : samplesFromBlockStart;
+  mPendingHostMessages[static_cast<std::size_t>(mNumPendingHostMessages++)] = {
+      msg, std::max<std::int64_t>(ahead, 0)};
+}
+
+void Rhythmoria::SendPendingHostMessages(int nFrames) {
   mCurrentBlockLength = nFrames;
   int kept = 0;
-  for (int i = 0; i < mNumPendingNoteOffs; ++i) {
-    PendingNoteOff pending = mPendingNoteOffs[static_cast<std::size_t>(i)];
+  for (int i = 0; i < mNumPendingHostMessages; ++i) {
+    PendingHostMessage pending = mPendingHostMessages[static_cast<std::size_t>(i)];
     if (pending.samplesAhead < nFrames) {
-      SendMidiToHost(
-          IMidiMessage(static_cast<std::int32_t>(pending.samplesAhead), kNoteOff, pending.note, 0));
+      pending.msg.mOffset = static_cast<std::int32_t>(pending.samplesAhead);
+      SendMidiToHost(pending.msg);
     } else {
       pending.samplesAhead -= nFrames;
-      mPendingNoteOffs[static_cast<std::size_t>(kept++)] = pending;
+      mPendingHostMessages[static_cast<std::size_t>(kept++)] = pending;
     }
   }
-  mNumPendingNoteOffs = kept;
+  mNumPendingHostMessages = kept;
 }

@@ -49,18 +49,45 @@ void Sequencer::UpdateTempo() {
     if (hostTempo <= 0.0) hostTempo = kDefaultHostTempo;
     samplesPerTick = 2.5 / hostTempo * sampleRate;
   } else {
+    const double previous = samplesPerTick;
     const double bpm = tempo > 0.0 ? tempo : kDefaultHostTempo;
     samplesPerTick = 2.5 / bpm * sampleRate;
+    // The internal clock counts samples since its last tick. Counted against a shorter tick, a
+    // position reached at a slower tempo or a higher rate would fire a tick on every sample until
+    // it caught up: keep the same fraction of the tick instead. An unchanged length leaves the
+    // position exactly as it was.
+    if (samplesPerTick != previous && previous > 0.0 && std::isfinite(previous)) {
+      tickPos *= samplesPerTick / previous;
+    }
     nextTick = samplesPerTick;
   }
 }
 
-void Sequencer::Restart() {
-  // A guiro note held across the restart would otherwise get a second note-on at the host.
-  if (guiroHeldAtHost) {
+void Sequencer::EndHeldGuiro(bool releaseVoice) {
+  if (!guiroHeldAtHost) return;
+  if (releaseVoice) {
+    Emit(kGuiro, false, 0);
+  } else {
     mListener.HostNoteOff(kGuiro);
-    guiroHeldAtHost = false;
   }
+  guiroHeldAtHost = false;
+}
+
+void Sequencer::SetPower(bool on) {
+  // Nothing is emitted while the power is off, so a held guiro would never be ended.
+  if (!on) EndHeldGuiro(false);
+  power = on ? 1 : 0;
+}
+
+void Sequencer::Stop() {
+  if (running) EndHeldGuiro(false);
+  running = 0;
+}
+
+void Sequencer::Restart() {
+  // A guiro note held across the restart would otherwise get a second note-on at the host, and
+  // the voice would sound on until the pattern next released it.
+  EndHeldGuiro(true);
   lastStep = -1;
   tickCountdown = 0;
   step = 0;
@@ -71,14 +98,17 @@ void Sequencer::Restart() {
 }
 
 void Sequencer::ToggleRun(bool restart) {
-  if (!running && restart) Restart();
+  const bool start = !running;
+  if (start && restart) Restart();
+  if (!start) Stop();
   mListener.Panic();
-  running = running ? 0 : 1;
+  running = start ? 1 : 0;
 }
 
 void Sequencer::StartStop(double value) {
   const bool on = value >= 0.5;
   if (on && !running) Restart();
+  if (!on) Stop();
   mListener.Panic();
   running = on ? 1 : 0;
 }
@@ -106,8 +136,8 @@ void Sequencer::HostSync(ITransportInfo info, double hostTempoNow) {
     }
   } else if (hostPlaying) {
     hostPlaying = 0;
+    Stop();
     mListener.Panic();
-    running = 0;
   }
 
   if (hostPlaying && ppq != lastPpq) {

@@ -33,7 +33,8 @@ class Sequencer {
   void SetSampleRate(double sampleRate);
   void SetTempo(double bpm);
   void SetTempoSync(bool on);
-  void SetPower(bool on) { power = on ? 1 : 0; }
+  // Power off ends a held guiro at the host; the voices are the engine's to silence.
+  void SetPower(bool on);
   void SetAnySelected(bool any) { anySelected = any ? 1 : 0; }
   void UpdateTempo();
   void Restart();
@@ -71,6 +72,11 @@ class Sequencer {
  private:
   void AdvanceTick();
   void Emit(int voice, bool noteOn, int queueOffset);
+  // Ends a guiro note the host was told of: at the host only, or (releaseVoice) through the
+  // voices' queue as well.
+  void EndHeldGuiro(bool releaseVoice);
+  // The clock stops; a held guiro ends at the host.
+  void Stop();
 
   SequencerListener& mListener;
   const CombinedRhythm& mRhythm;

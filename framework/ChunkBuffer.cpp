@@ -14,7 +14,7 @@ int ChunkBuffer::PutRaw(const void* data, std::size_t size) {
   return Size();
 }
 
-int ChunkBuffer::PutString(const std::string& text) {
+int ChunkBuffer::PutString(std::string_view text) {
   const std::int32_t length = static_cast<std::int32_t>(text.size());
   PutBytes(length);
   return PutRaw(text.data(), text.size());

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <vector>
 
@@ -26,7 +27,7 @@ class ChunkBuffer {
   }
 
   int PutRaw(const void* data, std::size_t size);
-  int PutString(const std::string& text);
+  int PutString(std::string_view text);
   int GetString(std::string* text, int position) const;
 
   // Keeps the capacity, so a buffer sized once can be refilled without allocating.

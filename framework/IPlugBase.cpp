@@ -267,9 +267,13 @@ void IPlugBase::PointUnconnectedAtScratch() {
 template <typename Fn>
 void IPlugBase::ForEachPiece(int nFrames, Fn&& fn) {
   if (nFrames <= 0 || mBlockSize <= 0) return;
+  mHostBlockLength = nFrames;
   for (int offset = 0; offset < nFrames; offset += mBlockSize) {
+    mHostBlockOffset = offset;
     fn(offset, std::min(mBlockSize, nFrames - offset));
   }
+  mHostBlockOffset = 0;
+  mHostBlockLength = 0;
 }
 
 void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* const* outputs,

@@ -148,6 +148,11 @@ class IPlugBase {
   bool IsBypassed() const { return mIsBypassed; }
   double GetSampleRate() const { return mSampleRate; }
   int GetBlockSize() const { return mBlockSize; }
+  // A host block longer than the announced size is rendered in pieces. While one renders: where
+  // the piece starts in the host's block, and the host block's length (0 outside the frame), so
+  // that MIDI sent to the host counts from the start of the host's block.
+  int HostBlockOffset() const { return mHostBlockOffset; }
+  int HostBlockLength() const { return mHostBlockLength; }
   int GetLatency() const { return mLatency; }
   std::uint32_t GetTailSize() const { return mTailSize; }
   int GetHostVersion() const { return mHostVersion; }
@@ -212,6 +217,8 @@ class IPlugBase {
   int mCurrentProgram = 0;
   double mSampleRate = 44100.0;
   int mBlockSize = 0;
+  int mHostBlockOffset = 0;
+  int mHostBlockLength = 0;
   int mLatency;
   std::uint32_t mTailSize = 0;
   std::vector<IParameter> mParams;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "tests/support/FakeHost.h"
+#include "voices/Envelope.h"
+#include "voices/Guiro.h"
 
 namespace {
 
@@ -398,12 +401,146 @@ TEST_F(EngineTest, PowerOffKeepsTheClockButSilencesTheSteps) {
   plug.Set(kPower, 0.0);
   sent.clear();
   Run(12000);
-  EXPECT_TRUE(sent.empty());
+  // Only the guiro held since step 0 ends, at the start of the next block.
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].note, kGuiroNote);
+  EXPECT_EQ(sent[0].status, 0x80);
+  EXPECT_EQ(sent[0].time, 3000);
   EXPECT_EQ(plug.GetSequencer().step, 5) << "the step counter moved on";
   plug.Set(kPower, 1.0);
   Run(9001);
   EXPECT_EQ(NoteOnTimes(kTambourineNote), std::vector<long long>{3000 + 12000 + 9000})
       << "steps 5 to 7 are silent; step 8 plays";
+}
+
+// However the rhythm stops, a guiro note-on the host was sent gets its note-off, or the receiving
+// instrument keeps a stuck note. Whatever arises outside a block (the editor's click, a parameter
+// from the host's thread) waits for the next block: hosts take MIDI only while processing.
+TEST(EngineStopTest, EveryWayOfStoppingEndsTheHeldGuiroAtTheHost) {
+  enum Stop { PlaySwitch, LearnedController, HostTransport, PowerOff };
+  for (Stop stop : {PlaySwitch, LearnedController, HostTransport, PowerOff}) {
+    SCOPED_TRACE(stop);
+    FakeHost host;
+    host.Start(48000.0);
+    host.Set(kRhythm1 + 1, 1.0);  // Samba: the guiro is held over steps 0..3
+    if (stop == HostTransport) {
+      host.Set(kTempoSync, 1.0);
+      host.transport.mTransportIsRunning = true;
+      host.transport.mPPQPos = 0.0;
+      host.transport.mSamplePos = 0.0;
+    } else {
+      host.ToggleRun(true);
+    }
+    std::vector<IMidiMessage> sent;
+    auto render = [&] {
+      host.sentMidi.clear();
+      host.RenderDouble(kBlock);
+      sent.insert(sent.end(), host.sentMidi.begin(), host.sentMidi.end());
+    };
+    for (int i = 0; i < 4; ++i) render();
+
+    host.sentMidi.clear();
+    switch (stop) {
+      case PlaySwitch:
+        host.ToggleRun(false);
+        break;
+      case LearnedController:
+        host.SetControllerTarget(20, Synth::kPlaySwitchTarget);
+        host.OnMidiMessage(IMidiMessage(0, 0xB0, 20, 0));
+        break;
+      case HostTransport:
+        host.transport.mTransportIsRunning = false;
+        break;
+      case PowerOff:
+        host.Set(kPower, 0.0);
+        break;
+    }
+    EXPECT_TRUE(host.sentMidi.empty()) << "nothing goes to the host outside a block";
+    for (int i = 0; i < 4; ++i) render();
+
+    int on = 0;
+    int off = 0;
+    for (const IMidiMessage& m : sent) {
+      if (m.mData1 != kGuiroNote) continue;
+      (m.StatusNibble() == 0x9 ? on : off)++;
+    }
+    EXPECT_EQ(on, 1);
+    EXPECT_EQ(off, 1);
+  }
+}
+
+// A rewind while playing ends the held guiro at the host and in the engine alike: what is heard
+// matches what the host was told.
+TEST_F(EngineTest, HostRewindReleasesTheHeldGuiroVoice) {
+  plug.Start(44100.0);
+  plug.Set(kTempoSync, 1.0);
+  plug.transport.mTransportIsRunning = true;
+  plug.transport.mPPQPos = 4.0;
+  plug.transport.mSamplePos = 4.0 * 22050.0;
+  Run(kBlock);
+  const auto& guiro = dynamic_cast<const Guiro&>(*plug.GetVoice(kGuiro));
+  ASSERT_EQ(guiro.mainEnvelope.stage, Envelope::Decay) << "held";
+
+  plug.transport.mPPQPos = 0.99;
+  plug.transport.mSamplePos = 0.99 * 22050.0;
+  Run(100);  // the next step (and guiro note) is 220 samples away
+  EXPECT_EQ(guiro.mainEnvelope.stage, Envelope::Release);
+}
+
+// A tempo or rate change while the internal clock runs keeps the position within the tick: no
+// burst of ticks while a position counted at the old tick length catches up.
+TEST_F(EngineTest, TempoAndRateJumpsWhileRunningFireNoBurst) {
+  plug.Start(44100.0);
+  plug.Set(kRhythm1 + 1, 1.0);
+  plug.Set(kTempo, 1.0);
+  plug.ToggleRun(true);
+  Run(44100);  // 40 % into the first tick of 110250 samples
+  const int stepBefore = plug.GetSequencer().step;
+  plug.Set(kTempo, 240.0);
+  sent.clear();
+  Run(512);
+  EXPECT_EQ(plug.GetSequencer().step, stepBefore) << "a step lasts 1378 samples at 240 BPM";
+  EXPECT_TRUE(sent.empty());
+  Run(4 * 1378);
+  EXPECT_EQ(plug.GetSequencer().step, stepBefore + 4);
+
+  FakeHost host;
+  host.Start(96000.0);
+  host.Set(kRhythm1 + 1, 1.0);
+  host.Set(kTempo, 1.0);
+  host.ToggleRun(true);
+  for (int i = 0; i < 200; ++i) host.RenderDouble(kBlock);
+  const int step = host.GetSequencer().step;
+  host.SetHostSampleRate(8000.0);
+  host.OnReset();
+  host.RenderDouble(kBlock);
+  EXPECT_EQ(host.GetSequencer().step, step) << "the tick is as far along as it was";
+}
+
+// Constant tempo: the position is left exactly as it was.
+TEST_F(EngineTest, ReapplyingTheSameTempoKeepsTheClockWhereItIs) {
+  plug.Start(44100.0);
+  plug.Set(kRhythm1 + 1, 1.0);
+  plug.ToggleRun(true);
+  Run(1000);
+  const double position = plug.GetSequencer().tickPos;
+  plug.Set(kTempo, 120.0);
+  EXPECT_EQ(plug.GetSequencer().tickPos, position);
+}
+
+// The editor's page decides which slot an automated Rhythm parameter makes the edited one; the
+// editor sets it on its own thread while blocks run (the thread sanitizer checks this).
+TEST_F(EngineTest, EditorPageChangesWhileRhythmsAreAutomated) {
+  plug.Start(48000.0);
+  std::thread editor([this] {
+    for (int i = 0; i < 2000; ++i) plug.SetEditorPage(i % 3);
+  });
+  for (int i = 0; i < 200; ++i) {
+    plug.Set(kRhythm1 + i % 10, i % 2);
+    plug.RenderDouble(64);
+  }
+  editor.join();
+  EXPECT_EQ(plug.EditorPage(), 1999 % 3);
 }
 
 TEST_F(EngineTest, AVoiceWithNoteMinusOneIsNeverTriggered) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "tests/framework/TestPlug.h"
+#include "tests/support/FakeHost.h"
 
 // Counts the allocations of the current thread while counting is switched on. A MIDI program
 // change runs RestoreProgram on the audio thread, where allocating is not allowed.
@@ -62,6 +63,21 @@ TEST(RestoreProgramAllocationTest, ProgramChangesAfterABankLoadDoNotAllocate) {
   const std::vector<std::uint8_t> cut(data, data + size / 3);
   ASSERT_FALSE(plug.ReadHostChunk(cut.data(), static_cast<int>(cut.size()), true, false));
   EXPECT_EQ(AllocationsDuring(plug, 9), 0) << "an empty slot after a rollback";
+}
+
+// The engine stores the live state into the empty slot, and that state carries the name of the
+// program being left, which may be of any length.
+TEST(RestoreProgramAllocationTest, AMidiProgramChangeIntoAnEmptySlotDoesNotAllocate) {
+  testing_support::FakeHost plug;
+  plug.Start();
+  plug.ModifyCurrentPreset("A current program whose name is far too long for inline storage");
+  plug.GetProgram(9)->mInitialized = false;
+  gAllocations = 0;
+  gCounting = true;
+  plug.OnMidiMessage(IMidiMessage(0, 0xC0, 9, 0));
+  gCounting = false;
+  EXPECT_EQ(plug.GetCurrentProgram(), 9);
+  EXPECT_EQ(gAllocations, 0);
 }
 
 }  // namespace
