@@ -131,9 +131,12 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Sends msg at the given distance from the start of the current host block, or keeps it for
   // the block in which it falls.
   void SendOrKeepForHost(IMidiMessage msg, std::int64_t samplesFromBlockStart);
-  void MixSample(double** outputs, int j);
+  // Renders and mixes frames [start, start + n) of the block, n <= kRenderChunk, during which no
+  // voice is triggered or released.
+  void RenderChunk(double** outputs, int start, int n);
   template <typename Voice>
-  void MixVoice(Voice& voice, int k, double** outputs, int j, double& sumL, double& sumR);
+  void RenderVoice(Voice& voice, int k, int n);
+  void RenderNoiseVoices(int n);
 
   // Voices by value; the table below reaches them in instrument order.
   Base mBaseDrum;
@@ -176,6 +179,15 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Room to parse a state into before applying it; a member so that a program change arriving
   // on the audio thread never allocates.
   EngineState mStateScratch;
+
+  // Voices render a stretch of samples each, one voice after the other, and are then mixed
+  // sample by sample in instrument order (the sums come out as if mixed sample by sample).
+  static constexpr int kRenderChunk = 64;
+  static constexpr int kNumNoiseVoices = 6;
+  alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
+  std::array<int, kNumInstruments> mVoiceLength{};
+  alignas(32) double mSumLeft[kRenderChunk] = {};
+  alignas(32) double mSumRight[kRenderChunk] = {};
 
   MidiEventFifo mEventList;
   std::uint32_t mSampleCounter = 0;

@@ -5,6 +5,7 @@
 
 #include "editor/IGraphics.h"
 #include "engine/Rhythmoria.h"
+#include "voices/WhiteNoise.h"
 
 namespace {
 
@@ -92,62 +93,118 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     mSampleCounter += static_cast<std::uint32_t>(length);
     last = length;
 
-    for (int j = 0; j < length; ++j) {
-      mBlockSample = position + j;
-      mSequencer.ClockStep();
+    // Voices are triggered and released only by the events of this sub-block, each at its own
+    // sample: between two such samples every voice renders on its own.
+    int j = 0;
+    while (j < length) {
       while (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
         const IMidiMessage event = mEventList.Front();
         mEventList.Pop();
         DispatchEvent(event);
       }
-      MixSample(outputs, position + j);
+      int end = std::min(length, j + kRenderChunk);
+      if (!mEventList.Empty()) end = std::min(end, std::max(mEventList.Front().mOffset, j + 1));
+      // The clock only queues notes for later sub-blocks; it never reaches a voice directly.
+      for (int i = j; i < end; ++i) {
+        mBlockSample = position + i;
+        mSequencer.ClockStep();
+      }
+      RenderChunk(outputs, position + j, end - j);
+      j = end;
     }
     position += length;
   }
   mInsideBlock = false;
 }
 
-// Voices are reached through their concrete classes here, so the per-sample test of a silent
-// voice is a field read rather than a virtual call.
 template <typename Voice>
-inline void Rhythmoria::MixVoice(Voice& voice, int k, double** outputs, int j, double& sumL,
-                                 double& sumR) {
-  if (!voice.isActive()) return;
-  const double s = voice.process();
-  const double left = (1.0 - voice.pan) * s;
-  const double right = voice.pan * s;
-  if (mToSum[static_cast<std::size_t>(k)] == 1) {
-    sumL += left;
-    sumR += right;
-  }
-  const int extra = mExtraOutput[static_cast<std::size_t>(k)];
-  if (extra >= 1 && extra <= kNumExtraOutputs) {
-    outputs[2 * extra][j] = left;
-    outputs[2 * extra + 1][j] = right;
-  }
+inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
+  double* out = mVoiceOut[k];
+  int length = 0;
+  while (length < n && voice.isActive()) out[length++] = voice.process();
+  mVoiceLength[static_cast<std::size_t>(k)] = length;
 }
 
-void Rhythmoria::MixSample(double** outputs, int j) {
-  double sumL = 0.0;
-  double sumR = 0.0;
+// The noise voices draw from the shared sequence one value each per sample, in instrument order;
+// rendered side by side from a local copy of the seed they draw exactly as if each value were
+// taken from the sequence itself. The shared seed moves once per chunk.
+void Rhythmoria::RenderNoiseVoices(int n) {
+  Noise* const voices[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
+                                          &mCymbal1, &mCymbal2, &mTambourine};
+  const int indices[kNumNoiseVoices] = {kSnare1, kSnare2, kHihat, kCymbal1, kCymbal2, kTambourine};
+  Noise* active[kNumNoiseVoices];
+  double* out[kNumNoiseVoices];
+  int* length[kNumNoiseVoices];
+  int m = 0;
+  for (int v = 0; v < kNumNoiseVoices; ++v) {
+    int& voiceLength = mVoiceLength[static_cast<std::size_t>(indices[v])];
+    voiceLength = 0;
+    if (!voices[v]->isActive()) continue;
+    active[m] = voices[v];
+    out[m] = mVoiceOut[indices[v]];
+    length[m++] = &voiceLength;
+  }
+  if (m == 0) return;
+
+  const auto reserved = static_cast<std::uint32_t>(m * n);
+  const std::uint32_t start = WhiteNoise::reserve(reserved);
+  std::uint32_t seed = start;
+  for (int i = 0; i < n; ++i) {
+    for (int a = 0; a < m; ++a) {
+      // A voice that fell silent stays silent until the next chunk's events.
+      if (!active[a]->isActive()) continue;
+      seed *= WhiteNoise::kMultiplier;
+      out[a][i] = active[a]->render(WhiteNoise::value(seed));
+      *length[a] = i + 1;
+    }
+  }
+  WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
+}
+
+void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
+  RenderVoice(mBaseDrum, kBase, n);
+  RenderVoice(mSmallBongo, kSmallBongo, n);
+  RenderVoice(mLargeBongo, kLargeBongo, n);
+  RenderVoice(mConga, kConga, n);
+  RenderVoice(mCowbell, kCowbell, n);
+  RenderVoice(mClaves, kClaves, n);
+  RenderVoice(mRimshot, kRimshot, n);
+  RenderVoice(mGuiro, kGuiro, n);
+  RenderVoice(mQuijada, kQuijada, n);
+  RenderNoiseVoices(n);
+
+  std::fill(mSumLeft, mSumLeft + n, 0.0);
+  std::fill(mSumRight, mSumRight + n, 0.0);
   // In instrument order: of several voices written to one extra output, the last one stands.
-  MixVoice(mBaseDrum, kBase, outputs, j, sumL, sumR);
-  MixVoice(mSnare1, kSnare1, outputs, j, sumL, sumR);
-  MixVoice(mSnare2, kSnare2, outputs, j, sumL, sumR);
-  MixVoice(mSmallBongo, kSmallBongo, outputs, j, sumL, sumR);
-  MixVoice(mLargeBongo, kLargeBongo, outputs, j, sumL, sumR);
-  MixVoice(mConga, kConga, outputs, j, sumL, sumR);
-  MixVoice(mCowbell, kCowbell, outputs, j, sumL, sumR);
-  MixVoice(mClaves, kClaves, outputs, j, sumL, sumR);
-  MixVoice(mHihat, kHihat, outputs, j, sumL, sumR);
-  MixVoice(mRimshot, kRimshot, outputs, j, sumL, sumR);
-  MixVoice(mCymbal1, kCymbal1, outputs, j, sumL, sumR);
-  MixVoice(mCymbal2, kCymbal2, outputs, j, sumL, sumR);
-  MixVoice(mTambourine, kTambourine, outputs, j, sumL, sumR);
-  MixVoice(mGuiro, kGuiro, outputs, j, sumL, sumR);
-  MixVoice(mQuijada, kQuijada, outputs, j, sumL, sumR);
-  outputs[0][j] = sumL * mVolumeGain;
-  outputs[1][j] = sumR * mVolumeGain;
+  for (int k = 0; k < kNumInstruments; ++k) {
+    const auto index = static_cast<std::size_t>(k);
+    const int length = mVoiceLength[index];
+    if (length == 0) continue;
+    const double pan = mVoices[index]->pan;
+    const double* s = mVoiceOut[k];
+    if (mToSum[index] == 1) {
+      for (int i = 0; i < length; ++i) {
+        mSumLeft[i] += (1.0 - pan) * s[i];
+        mSumRight[i] += pan * s[i];
+      }
+    }
+    const int extra = mExtraOutput[index];
+    if (extra >= 1 && extra <= kNumExtraOutputs) {
+      double* left = outputs[2 * extra] + start;
+      double* right = outputs[2 * extra + 1] + start;
+      for (int i = 0; i < length; ++i) {
+        left[i] = (1.0 - pan) * s[i];
+        right[i] = pan * s[i];
+      }
+    }
+  }
+  const double gain = mVolumeGain;
+  double* left = outputs[0] + start;
+  double* right = outputs[1] + start;
+  for (int i = 0; i < n; ++i) {
+    left[i] = mSumLeft[i] * gain;
+    right[i] = mSumRight[i] * gain;
+  }
 }
 
 void Rhythmoria::DrainInputQueue(int limit) {

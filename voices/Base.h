@@ -19,3 +19,13 @@ class Base final : public Instrument {
   SineOscillator oscillator;
   Envelope envelope;
 };
+
+// Inline: the engine runs it once per sample for every sounding voice.
+inline double Base::process() {
+  if (envelope.stage == Envelope::Idle) return 0.0;
+  const double s = oscillator.process();
+  const double e = envelope.process();
+  // The next note starts from phase 0; a retrigger during the sound keeps the running phase.
+  if (envelope.stage == Envelope::Idle) oscillator.resetPhase();
+  return e * s * gain;
+}

@@ -24,20 +24,6 @@ void Guiro::setSampleRate(double sampleRate) {
   pulseEnvelope.setSampleRate(sampleRate);
 }
 
-double Guiro::process() {
-  if (mainEnvelope.stage == Envelope::Idle) return 0.0;
-  const double r = rateOscillator.process();
-  // A burst starts on each upward zero crossing of the rate oscillator.
-  if (r > 0.0 && previousRate <= 0.0) pulseEnvelope.trigger();
-  previousRate = r;
-  const double s = toneOscillator.process();
-  const double a = pulseEnvelope.process() * s;
-  const double out = mainEnvelope.process() * a;
-  // Every burst that starts from silence starts at phase 0.
-  if (pulseEnvelope.stage == Envelope::Idle) toneOscillator.resetPhase();
-  return out * gain;
-}
-
 void Guiro::trigger(int time) {
   triggerTime = time;
   mainEnvelope.trigger();

@@ -31,3 +31,18 @@ class Guiro final : public Instrument {
   Envelope mainEnvelope;
   double previousRate = 0.0;
 };
+
+// Inline: the engine runs it once per sample for every sounding voice.
+inline double Guiro::process() {
+  if (mainEnvelope.stage == Envelope::Idle) return 0.0;
+  const double r = rateOscillator.process();
+  // A burst starts on each upward zero crossing of the rate oscillator.
+  if (r > 0.0 && previousRate <= 0.0) pulseEnvelope.trigger();
+  previousRate = r;
+  const double s = toneOscillator.process();
+  const double a = pulseEnvelope.process() * s;
+  const double out = mainEnvelope.process() * a;
+  // Every burst that starts from silence starts at phase 0.
+  if (pulseEnvelope.stage == Envelope::Idle) toneOscillator.resetPhase();
+  return out * gain;
+}

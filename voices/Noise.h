@@ -11,12 +11,25 @@ class Noise final : public Instrument {
  public:
   // Where the high-pass sits for instruments without a Highpass parameter (the hihat).
   static constexpr double kDefaultHighpass = 1000.0;
+  // Headroom before the saturator: near 0 the output is about envelope x filtered noise.
+  static constexpr double kSaturatorDrive = 0.1;
 
   Noise();
 
   void setSampleRate(double sampleRate) override;
   bool isActive() const override { return envelope.stage != Envelope::Idle; }
   double process() override;
+  // One sample of a sounding voice from the white-noise value drawn for it (process() draws it
+  // itself); the engine draws for several voices at once.
+  double render(double white) {
+    double x = white;
+    if (tick > 0.0 && tickEnvelope.stage != Envelope::Idle) x = x + tickEnvelope.process() * tick;
+    const double y = highpass.process(x);
+    // The level drives the saturator, so it changes the colour as well as the loudness.
+    const double z = resonator.process(y) * gain;
+    const double e = envelope.process();
+    return saturate(e * z * kSaturatorDrive);
+  }
   void trigger(int time) override;
 
   // Centre of the band-pass, Hz.

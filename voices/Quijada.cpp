@@ -31,25 +31,6 @@ void Quijada::setSampleRate(double sampleRate) {
   pulseB.setSampleRate(sampleRate);
 }
 
-double Quijada::process() {
-  if (mainEnvelope.stage == Envelope::Idle) return 0.0;
-  const double r = rateOscillator.process();
-  // At most one burst starts per sample; the strong one wins.
-  if (r > thresholdA && previousRate <= thresholdA) {
-    pulseA.trigger();
-  } else if (r > thresholdB && previousRate <= thresholdB) {
-    pulseB.trigger();
-  }
-  previousRate = r;
-  const double s = toneOscillator.process();
-  const double p = pulseA.process() + kWeakPulse * pulseB.process();
-  const double out = mainEnvelope.process() * s * p;
-  if (pulseA.stage == Envelope::Idle && pulseB.stage == Envelope::Idle) {
-    toneOscillator.resetPhase();
-  }
-  return out * gain;
-}
-
 void Quijada::trigger(int time) {
   triggerTime = time;
   // Which burst is the strong one, and where the other one sits, changes with every note.

@@ -42,3 +42,23 @@ class Quijada final : public Instrument {
 
   static constexpr double kWeakPulse = 0.4;
 };
+
+// Inline: the engine runs it once per sample for every sounding voice.
+inline double Quijada::process() {
+  if (mainEnvelope.stage == Envelope::Idle) return 0.0;
+  const double r = rateOscillator.process();
+  // At most one burst starts per sample; the strong one wins.
+  if (r > thresholdA && previousRate <= thresholdA) {
+    pulseA.trigger();
+  } else if (r > thresholdB && previousRate <= thresholdB) {
+    pulseB.trigger();
+  }
+  previousRate = r;
+  const double s = toneOscillator.process();
+  const double p = pulseA.process() + kWeakPulse * pulseB.process();
+  const double out = mainEnvelope.process() * s * p;
+  if (pulseA.stage == Envelope::Idle && pulseB.stage == Envelope::Idle) {
+    toneOscillator.resetPhase();
+  }
+  return out * gain;
+}

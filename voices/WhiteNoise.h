@@ -9,7 +9,13 @@
 //
 // Thread use: any thread may draw. Two instances may draw from their audio threads at the same
 // time, so each draw is one indivisible step of the sequence; a single instance sees exactly the
-// same values as with a plain integer, and no step is lost or repeated under contention.
+// same values as with a plain integer, and no step is repeated under contention.
+//
+// The engine takes its draws a run at a time: reserve() claims the next count values in one step
+// (value k of the run is start x 16807^k), and giveBack() returns the unused end of the run when
+// fewer were drawn. Between the two no other thread can be handed a value of the run. If another
+// instance drew in the meantime, the unused end stays claimed: those values are skipped, never
+// handed out twice. Without contention the sequence is exactly the one drawn value by value.
 class WhiteNoise {
  public:
   static constexpr std::int32_t kInitialSeed = 1;
@@ -27,6 +33,39 @@ class WhiteNoise {
     } while (!noiseSeed.compare_exchange_weak(current, next, std::memory_order_relaxed,
                                               std::memory_order_relaxed));
     return static_cast<std::int32_t>(next) * kScale;
+  }
+
+  // 16807^k in 32-bit wrap-around arithmetic: k steps of the sequence in one multiplication.
+  static constexpr std::uint32_t power(std::uint32_t k) {
+    std::uint32_t result = 1u;
+    std::uint32_t base = kMultiplier;
+    for (; k != 0; k >>= 1) {
+      if (k & 1u) result *= base;
+      base *= base;
+    }
+    return result;
+  }
+
+  // The value of a seed, as draw() returns it.
+  static double value(std::uint32_t seed) { return static_cast<std::int32_t>(seed) * kScale; }
+
+  // Claims the next count values; returns the seed before them, so that the run's value k
+  // (1-based) is value(start x power(k)). The shared seed moves to the run's end.
+  static std::uint32_t reserve(std::uint32_t count) {
+    const std::uint32_t step = power(count);
+    std::uint32_t current = noiseSeed.load(std::memory_order_relaxed);
+    while (!noiseSeed.compare_exchange_weak(current, current * step, std::memory_order_relaxed,
+                                            std::memory_order_relaxed)) {
+    }
+    return current;
+  }
+
+  // After reserve() handed out a run ending at reservedEnd of which only the part up to usedEnd
+  // was drawn: the rest goes back unless another thread drew meanwhile.
+  static void giveBack(std::uint32_t reservedEnd, std::uint32_t usedEnd) {
+    if (reservedEnd == usedEnd) return;
+    noiseSeed.compare_exchange_strong(reservedEnd, usedEnd, std::memory_order_relaxed,
+                                      std::memory_order_relaxed);
   }
 
   // Current seed (the integer behind the last value drawn).

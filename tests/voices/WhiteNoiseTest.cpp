@@ -56,3 +56,34 @@ TEST(WhiteNoiseTest, ConcurrentDrawsNeitherLoseNorRepeatASequenceStep) {
   std::sort(sequential.begin(), sequential.end());
   EXPECT_EQ(merged, sequential);
 }
+
+TEST(WhiteNoiseTest, ReservedRunsContinueTheSequenceAndNeverShareAValue) {
+  WhiteNoise::reset();
+  // A run of 10 of which 4 are used gives back the rest: the next draw is the fifth value.
+  const std::uint32_t start = WhiteNoise::reserve(10);
+  EXPECT_EQ(static_cast<std::int32_t>(start * WhiteNoise::power(3)), seedAfter(3));
+  WhiteNoise::giveBack(start * WhiteNoise::power(10), start * WhiteNoise::power(4));
+  WhiteNoise::draw();
+  EXPECT_EQ(WhiteNoise::seed(), seedAfter(5));
+
+  // Two threads claiming runs at once: every value is handed to one run at most.
+  constexpr int kRuns = 20000;
+  constexpr std::uint32_t kRunLength = 7;
+  WhiteNoise::reset();
+  std::vector<std::uint32_t> a(kRuns), b(kRuns);
+  auto claim = [](std::vector<std::uint32_t>& starts) {
+    for (auto& s : starts) s = WhiteNoise::reserve(kRunLength);
+  };
+  std::thread ta(claim, std::ref(a));
+  std::thread tb(claim, std::ref(b));
+  ta.join();
+  tb.join();
+  std::vector<std::uint32_t> values;
+  for (const auto* starts : {&a, &b}) {
+    for (std::uint32_t s : *starts) {
+      for (std::uint32_t k = 1; k <= kRunLength; ++k) values.push_back(s * WhiteNoise::power(k));
+    }
+  }
+  std::sort(values.begin(), values.end());
+  EXPECT_EQ(std::adjacent_find(values.begin(), values.end()), values.end());
+}

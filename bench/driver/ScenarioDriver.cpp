@@ -1,0 +1,78 @@
+// Fixed amounts of work through the plug-in binary, for instruction counts under callgrind
+// (which, unlike timings, repeat exactly on a shared machine):
+//
+//   valgrind --tool=callgrind bench/scenario_driver PLUGIN typical|all|stopped|load COUNT
+//
+// typical: Samba, Rock 1 and Swing at 120 BPM on the internal clock, COUNT blocks of 512;
+// all: every voice retriggered every block with the longest decays, COUNT blocks of 512;
+// stopped: nothing playing, COUNT blocks of 512; load: COUNT instances opened and closed.
+// The internal clock is started with controller 20, which the settings file must map to the
+// play switch ("[MIDI Control]" CC20=-150).
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "host/PluginHost.h"
+
+namespace {
+
+constexpr int kBlock = 512;
+constexpr int kTempo = 2;
+constexpr int kTempoSync = 3;
+constexpr int kRhythm1 = 8;
+constexpr int kNoteFirst = 49;
+constexpr int kNumVoices = 15;
+constexpr int kInitProgram = 40;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 4) {
+    std::fprintf(stderr, "usage: scenario_driver PLUGIN typical|all|stopped|load COUNT\n");
+    return 2;
+  }
+  const std::string plugin = argv[1];
+  const std::string scenario = argv[2];
+  const int count = std::atoi(argv[3]);
+  vsthost::HostSettings settings;
+  settings.blockSize = kBlock;
+  settings.playing = false;
+  std::string error;
+  const int instances = scenario == "load" ? count : 1;
+  std::unique_ptr<vsthost::PluginHost> host;
+  for (int i = 0; i < instances; ++i) {
+    host.reset();
+    host = vsthost::PluginHost::Load(plugin, settings, &error);
+    if (!host) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+  }
+  if (scenario == "load") return 0;
+  host->Start();
+  host->SetProgram(kInitProgram);
+  host->SetParameter(kTempoSync, 0.0f);
+  if (scenario == "typical") {
+    host->SetParameterText(kTempo, "120");
+    for (int button : {1, 6, 9}) host->SetParameter(kRhythm1 + button, 1.0f);
+    host->QueueMidi(0, 0xB0, 20, 127);
+  } else if (scenario == "all") {
+    for (int p = 0; p < host->NumParams(); ++p) {
+      if (host->ParamName(p).find("Decay") != std::string::npos) host->SetParameter(p, 1.0f);
+    }
+  }
+  int notes[kNumVoices];
+  for (int k = 0; k < kNumVoices; ++k) {
+    notes[k] = static_cast<int>(std::lround(host->GetParameter(kNoteFirst + k) * 137.0 - 1.0));
+  }
+  for (int b = 0; b < count; ++b) {
+    if (scenario == "all") {
+      for (int note : notes) {
+        if (note >= 0 && note < 128) host->QueueMidi(0, 0x90, static_cast<std::uint8_t>(note), 100);
+      }
+    }
+    host->ProcessReplacing(kBlock);
+  }
+  return 0;
+}
