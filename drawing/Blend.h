@@ -101,6 +101,23 @@ void BlendCoverage(LICE_IBitmap* dest, int x, int y, const std::uint8_t* mask, i
                    int maskHeight, int maskStride, LICE_pixel color, int alpha255, int clipL,
                    int clipT, int clipR, int clipB);
 
+// Where a line of text width x height starts in (left, top, right, bottom) for the alignment
+// flags. Computed wide and clamped, so that extreme rectangles cannot overflow.
+inline void PlaceText(int width, int height, int left, int top, int right, int bottom, int flags,
+                      int& x, int& y) {
+  long long px = left;
+  if ((flags & LICE_DT_HALIGN_MASK) == LICE_DT_CENTER) {
+    px = left + (static_cast<long long>(right) - left - width) / 2;
+  } else if ((flags & LICE_DT_HALIGN_MASK) == LICE_DT_RIGHT) {
+    px = static_cast<long long>(right) - width;
+  }
+  long long py = top;
+  if (flags & LICE_DT_VCENTER) py = top + (static_cast<long long>(bottom) - top - height) / 2;
+  constexpr long long kFar = 1LL << 28;
+  x = static_cast<int>(px < -kFar ? -kFar : px > kFar ? kFar : px);
+  y = static_cast<int>(py < -kFar ? -kFar : py > kFar ? kFar : py);
+}
+
 // Decodes one code point from UTF-8 at text[i], advancing i. A byte that does not start a valid
 // sequence stands for itself as Latin-1, so text from older 8-bit sources still shows.
 char32_t NextCodePoint(std::string_view text, std::size_t& i);

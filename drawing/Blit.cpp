@@ -46,9 +46,10 @@ bool ClipToSource(Span& s, int srcW, int srcH) {
   return s.width > 0 && s.height > 0;
 }
 
-// Widens before negating so that INT_MIN-like coordinates cannot overflow the clipping.
-int ClampCoord(long long v) {
-  return static_cast<int>(std::clamp<long long>(v, -(1LL << 30), 1LL << 30));
+// Far beyond any bitmap, yet small enough that the clipping's sums of two or three such values
+// cannot overflow an int.
+int ClampCoord(int v) {
+  return std::clamp(v, -(1 << 28), 1 << 28);
 }
 
 template <typename Op>

@@ -127,24 +127,16 @@ class FreeTypeFont final : public LICE_CachedFont {
                 LICE_pixel color, int flags) override {
     if (!dest) return false;
     const int width = LineWidth(text);
-    int x = left;
-    switch (flags & LICE_DT_HALIGN_MASK) {
-      case LICE_DT_CENTER:
-        x = left + (right - left - width) / 2;
-        break;
-      case LICE_DT_RIGHT:
-        x = right - width;
-        break;
-      default:
-        break;
-    }
-    const int y = (flags & LICE_DT_VCENTER) ? top + (bottom - top - mHeight) / 2 : top;
+    int x = 0, y = 0;
+    lice_detail::PlaceText(width, mHeight, left, top, right, bottom, flags, x, y);
     const int alpha = (flags & LICE_DT_USEFGALPHA) ? LICE_GETA(color) : 255;
     const bool clip = !(flags & LICE_DT_NOCLIP);
     const int clipL = clip ? left : 0, clipT = clip ? top : 0;
     const int clipR = clip ? right : dest->getWidth(), clipB = clip ? bottom : dest->getHeight();
     const int baseline = y + mAscent;
     for (std::size_t i = 0; i < text.size();) {
+      // Past the clip's right edge (with room for a glyph's overhang) nothing more can show.
+      if (x - mHeight > clipR) break;
       const Glyph* g = GlyphFor(NextCodePoint(text, i));
       if (!g) continue;
       if (!g->coverage.empty()) {

@@ -79,18 +79,8 @@ class GdiFont final : public LICE_CachedFont {
     SIZE size{};
     if (!GetTextExtentPoint32W(mDC, wide.c_str(), length, &size)) return false;
     const int width = static_cast<int>(size.cx);
-    int x = left;
-    switch (flags & LICE_DT_HALIGN_MASK) {
-      case LICE_DT_CENTER:
-        x = left + (right - left - width) / 2;
-        break;
-      case LICE_DT_RIGHT:
-        x = right - width;
-        break;
-      default:
-        break;
-    }
-    const int y = (flags & LICE_DT_VCENTER) ? top + (bottom - top - mHeight) / 2 : top;
+    int x = 0, y = 0;
+    lice_detail::PlaceText(width, mHeight, left, top, right, bottom, flags, x, y);
     const bool clip = !(flags & LICE_DT_NOCLIP);
     const int clipL = clip ? left : 0, clipT = clip ? top : 0;
     const int clipR = clip ? right : dest->getWidth(), clipB = clip ? bottom : dest->getHeight();

@@ -63,7 +63,10 @@ class LICE_MemBitmap final : public LICE_IBitmap {
 };
 
 // Blend modes. The low byte picks the operation; LICE_BLIT_USE_ALPHA weighs each source pixel by
-// its own alpha as well as by the call's weight.
+// its own alpha as well as by the call's weight. The destination's alpha: COPY without USE_ALPHA
+// mixes it like the colour (a weight-1 copy is exact); COPY with USE_ALPHA composites "over"
+// (alpha a + dA x (1 - a), colour kept straight), so an opaque destination stays opaque; ADD and
+// DODGE leave it unchanged.
 enum : int {
   LICE_BLIT_MODE_COPY = 0,   // dest := src x w + dest x (1 - w)
   LICE_BLIT_MODE_ADD = 1,    // dest := dest + src x w, saturating
