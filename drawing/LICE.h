@@ -20,10 +20,18 @@ constexpr LICE_pixel LICE_RGBA(int r, int g, int b, int a) {
   return (static_cast<LICE_pixel>(a & 255) << 24) | (static_cast<LICE_pixel>(r & 255) << 16) |
          (static_cast<LICE_pixel>(g & 255) << 8) | static_cast<LICE_pixel>(b & 255);
 }
-constexpr int LICE_GETA(LICE_pixel p) { return static_cast<int>(p >> 24); }
-constexpr int LICE_GETR(LICE_pixel p) { return static_cast<int>((p >> 16) & 255); }
-constexpr int LICE_GETG(LICE_pixel p) { return static_cast<int>((p >> 8) & 255); }
-constexpr int LICE_GETB(LICE_pixel p) { return static_cast<int>(p & 255); }
+constexpr int LICE_GETA(LICE_pixel p) {
+  return static_cast<int>(p >> 24);
+}
+constexpr int LICE_GETR(LICE_pixel p) {
+  return static_cast<int>((p >> 16) & 255);
+}
+constexpr int LICE_GETG(LICE_pixel p) {
+  return static_cast<int>((p >> 8) & 255);
+}
+constexpr int LICE_GETB(LICE_pixel p) {
+  return static_cast<int>(p & 255);
+}
 
 class LICE_IBitmap {
  public:
@@ -55,7 +63,10 @@ class LICE_MemBitmap final : public LICE_IBitmap {
 };
 
 // Blend modes. The low byte picks the operation; LICE_BLIT_USE_ALPHA weighs each source pixel by
-// its own alpha as well as by the call's weight.
+// its own alpha as well as by the call's weight. The destination's alpha: COPY without USE_ALPHA
+// mixes it like the colour (a weight-1 copy is exact); COPY with USE_ALPHA composites "over"
+// (alpha a + dA x (1 - a), colour kept straight), so an opaque destination stays opaque; ADD and
+// DODGE leave it unchanged.
 enum : int {
   LICE_BLIT_MODE_COPY = 0,   // dest := src x w + dest x (1 - w)
   LICE_BLIT_MODE_ADD = 1,    // dest := dest + src x w, saturating
@@ -66,8 +77,8 @@ enum : int {
 
 // Copies the source rectangle (srcX, srcY, width, height) to (destX, destY) with weight 0..1 and
 // mode. Both rectangles are clipped; the source offset moves with the destination's clipping.
-void LICE_Blit(LICE_IBitmap* dest, const LICE_IBitmap* src, int destX, int destY, int srcX, int srcY,
-               int width, int height, float weight, int mode);
+void LICE_Blit(LICE_IBitmap* dest, const LICE_IBitmap* src, int destX, int destY, int srcX,
+               int srcY, int width, int height, float weight, int mode);
 
 // Fills (x, y, width, height) with color at weight 0..1 in mode (as LICE_Blit, the colour taking
 // the place of every source pixel).
@@ -92,20 +103,20 @@ enum : int {
   LICE_DT_CENTER = 1,
   LICE_DT_RIGHT = 2,
   LICE_DT_HALIGN_MASK = 3,
-  LICE_DT_VCENTER = 0x10,     // centre vertically in the rectangle (default: top)
-  LICE_DT_NOCLIP = 0x100,     // may draw outside the rectangle (still clipped to the bitmap)
-  LICE_DT_USEFGALPHA = 0x200, // weigh the glyphs by the colour's alpha (default: opaque)
+  LICE_DT_VCENTER = 0x10,      // centre vertically in the rectangle (default: top)
+  LICE_DT_NOCLIP = 0x100,      // may draw outside the rectangle (still clipped to the bitmap)
+  LICE_DT_USEFGALPHA = 0x200,  // weigh the glyphs by the colour's alpha (default: opaque)
 };
 
 // What a font is created from. The face names the text uses ("Arial", "Verdana") resolve to
 // metric-compatible fonts where the system has no font of that name.
 struct LICE_FontSpec {
   std::string face = "Verdana";
-  int height = 12;             // pixels, ascent plus descent
+  int height = 12;  // pixels, ascent plus descent
   bool bold = false;
   bool italic = false;
-  int orientationTenths = 0;   // counter-clockwise, in tenths of a degree
-  int quality = 0;             // 0 default, 1 non-antialiased, 2 antialiased, 3 subpixel
+  int orientationTenths = 0;  // counter-clockwise, in tenths of a degree
+  int quality = 0;            // 0 default, 1 non-antialiased, 2 antialiased, 3 subpixel
 };
 
 // A native font, created once and drawn with many times. Drawing is not thread-safe for one font
@@ -122,4 +133,6 @@ class LICE_CachedFont {
                         int bottom, LICE_pixel color, int flags) = 0;
   // The size the text would take, in pixels.
   virtual bool MeasureText(std::string_view text, int* width, int* height) = 0;
+  // The family the system actually chose for the spec's face, after its substitutions.
+  virtual std::string GetFaceName() const { return {}; }
 };
