@@ -1,17 +1,21 @@
 // The committed editor bitmaps against what the layout draws from them: each decodes, has the size
 // and frame count the controls cut it by, and does what its control relies on (opaque backdrops,
-// distinct frames); and the Windows resource script carries every one under its id.
+// distinct frames); and every binary carries every one under its id (linked in here, listed in the
+// Windows resource script there).
 #include <gtest/gtest.h>
 #include <png.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "resources/EmbeddedResources.h"
 
 namespace {
 
@@ -131,6 +135,22 @@ TEST(Artwork, KnobStripsTurnAtEveryStepAndDigitsAreAllDistinct) {
       EXPECT_GT(FrameDifference(spec, frame - 1, frame), 0.05) << "frame " << frame + 1;
     EXPECT_GT(FrameDifference(spec, 0, spec.frames - 1), 1.0);
   }
+}
+
+TEST(Artwork, EveryBitmapIsEmbeddedByteForByteUnderItsId) {
+  for (const auto& spec : kBitmaps) {
+    SCOPED_TRACE(spec.name);
+    std::ifstream file(PathOf(spec.name), std::ios::binary);
+    const std::vector<unsigned char> committed((std::istreambuf_iterator<char>(file)),
+                                               std::istreambuf_iterator<char>());
+    const std::string name = "#" + std::to_string(spec.id);
+    const EmbeddedResource embedded = FindEmbeddedResource(name.c_str(), "PNG");
+    ASSERT_NE(embedded.data, nullptr);
+    EXPECT_EQ(std::vector<unsigned char>(embedded.data, embedded.data + embedded.size), committed);
+  }
+  EXPECT_EQ(FindEmbeddedResource("#109", "PNG").data, nullptr);
+  EXPECT_EQ(FindEmbeddedResource("#101", "PROGDATA").data, nullptr);
+  EXPECT_EQ(FindEmbeddedResource("101", "PNG").data, nullptr);
 }
 
 TEST(Artwork, WindowsResourceScriptCarriesEveryBitmapUnderItsId) {
