@@ -3,9 +3,14 @@
 #include <cstring>
 
 namespace embedded {
-// Generated from factory-bank.fxb (see EmbedFile.cmake).
+// Generated from factory-bank.fxb and the bitmaps in png/ (see EmbedFile.cmake).
 extern const unsigned char kFactoryBankData[];
 extern const std::size_t kFactoryBankSize;
+#define RHYTHMORIA_PNG(id)                     \
+  extern const unsigned char kPng##id##Data[]; \
+  extern const std::size_t kPng##id##Size;
+#include "resources/EmbeddedPngs.inc"
+#undef RHYTHMORIA_PNG
 }  // namespace embedded
 
 namespace {
@@ -19,6 +24,10 @@ struct Entry {
 
 const Entry kEntries[] = {
     {"PROGINIT", "PROGDATA", embedded::kFactoryBankData, &embedded::kFactoryBankSize},
+// The editor's bitmaps by the names Windows gives their integer ids: "#101" and so on.
+#define RHYTHMORIA_PNG(id) {"#" #id, "PNG", embedded::kPng##id##Data, &embedded::kPng##id##Size},
+#include "resources/EmbeddedPngs.inc"
+#undef RHYTHMORIA_PNG
 };
 
 }  // namespace

@@ -9,6 +9,8 @@ struct EmbeddedResource {
   std::size_t size;
 };
 
-// The factory bank is ("PROGINIT", "PROGDATA"), laid out as a bank file. Unknown names, unknown
-// types and null arguments answer {nullptr, 0}. The data lives as long as the process.
+// The factory bank is ("PROGINIT", "PROGDATA"), laid out as a bank file; the editor's bitmaps are
+// ("#101", "PNG") to ("#120", "PNG"), the PNG files Resources.rc lists under those ids. Unknown
+// names, unknown types and null arguments answer {nullptr, 0}. The data lives as long as the
+// process.
 EmbeddedResource FindEmbeddedResource(const char* name, const char* type);
