@@ -9,6 +9,7 @@ struct EmbeddedResource {
   std::size_t size;
 };
 
-// The factory bank is ("PROGINIT", "PROGDATA"), laid out as a bank file. Unknown names, unknown
+// The factory bank is ("PROGINIT", "PROGDATA"), laid out as a bank file; the editor's bitmaps are
+// ("#101", "PNG") and so on, named by their numeric resource id. Unknown names, unknown
 // types and null arguments answer {nullptr, 0}. The data lives as long as the process.
 EmbeddedResource FindEmbeddedResource(const char* name, const char* type);
