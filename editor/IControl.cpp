@@ -59,9 +59,12 @@ void IControl::MarkDirty(bool push) {
   mValue = std::min(std::max(mValue, mClampLo), mClampHi);
   mDirty = true;
   if (!push || !mPlug || mParamIdx < 0) return;
-  // A host value stored for the next tick is older than this edit and must not undo it.
-  if (IGraphics* graphics = mPlug->GetGUI()) graphics->DiscardParameterValue(mParamIdx);
   mPlug->SetParamFromEditor(mParamIdx, mValue);
+  // The next tick shows the edit in the other controls on this parameter, and a host value
+  // stored before it can no longer undo it.
+  if (IGraphics* graphics = mPlug->GetGUI()) {
+    graphics->SetControlsFromParameter(mParamIdx, mValue, true);
+  }
 }
 
 void IControl::AddAuxParam(int paramIdx) {

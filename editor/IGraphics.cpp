@@ -181,11 +181,6 @@ void IGraphics::SetControlsFromParameter(int paramIdx, double value, bool normal
   mAnyPending.store(true, std::memory_order_release);
 }
 
-void IGraphics::DiscardParameterValue(int paramIdx) {
-  if (paramIdx < 0 || paramIdx >= mNPending) return;
-  mPending[static_cast<std::size_t>(paramIdx)].mSet.store(false, std::memory_order_relaxed);
-}
-
 void IGraphics::BuildBindingIndex() {
   mBound.assign(static_cast<std::size_t>(mNPending), {});
   mAuxBound.assign(static_cast<std::size_t>(mNPending), {});

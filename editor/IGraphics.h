@@ -122,8 +122,6 @@ class IGraphics {
   void SetControlsFromParameter(int paramIdx, double value, bool normalized);
   // Hands the stored values to their controls. Editor thread; CollectDirty does it every tick.
   void ApplyParameterValues();
-  // Forgets a stored value the user has just overridden, so the next tick does not undo the edit.
-  void DiscardParameterValue(int paramIdx);
 
   // The redraw cycle: the union of the dirty controls' rects (true when any is dirty), then the
   // drawing of everything that meets it, which ends in PresentRect.
