@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/AudioFile.h"
+#include "host/EditorWindow.h"
 #include "host/MidiFile.h"
 #include "host/PluginHost.h"
 
@@ -21,9 +22,10 @@ namespace {
 constexpr const char* kUsage = R"(usage:
   rhythmoria info [--plugin PATH]
   rhythmoria render [options] OUTPUT.wav|.flac|.aif
+  rhythmoria edit [--program N|NAME] [--play] [--seconds S] [--plugin PATH]
 
-Loads the Rhythmoria VST2 plug-in (or any VST2 instrument) and either describes it or renders
-it offline, with a playing transport, to an audio file.
+Loads the Rhythmoria VST2 plug-in (or any VST2 instrument) and describes it, renders it
+offline, with a playing transport, to an audio file, or opens its editor in a window.
 
 render options:
   --program N|NAME   program by number (0-63) or name (default: the plug-in's current one)
@@ -45,6 +47,11 @@ render options:
   --load-state FILE  restore a state chunk saved with --save-state before anything else
   --save-state FILE  save the state chunk after the program and --set are applied
   --quiet            no progress line
+
+edit options:
+  --program N|NAME   program by number (0-63) or name
+  --play             play the transport while the editor is open
+  --seconds S        close the window by itself after S seconds
 
 common options:
   --plugin PATH      the plug-in binary (default: $RHYTHMORIA_PLUGIN, else the one built
@@ -72,6 +79,7 @@ struct Options {
   std::vector<std::string> sets;
   std::string output;
   bool quiet = false;
+  bool play = false;
 };
 
 struct UsageError {
@@ -115,7 +123,7 @@ Options ParseOptions(int argc, const char* const* argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) throw UsageError{"no command given"};
   options.command = args[0];
-  if (options.command != "info" && options.command != "render") {
+  if (options.command != "info" && options.command != "render" && options.command != "edit") {
     throw UsageError{"unknown command '" + options.command + "'"};
   }
   for (std::size_t i = 1; i < args.size(); ++i) {
@@ -145,6 +153,12 @@ Options ParseOptions(int argc, const char* const* argv) {
       throw UsageError{"unknown option " + arg + " for info"};
     } else if (arg == "--program") {
       options.program = next();
+    } else if (options.command == "edit" && arg == "--play") {
+      options.play = true;
+    } else if (options.command == "edit" && arg == "--seconds") {
+      options.seconds = NumberOption(arg, next(), 0.0, 36000.0);
+    } else if (options.command == "edit") {
+      throw UsageError{"unknown option " + arg + " for edit"};
     } else if (arg == "--bars") {
       if (options.lengthGiven) throw UsageError{"give either --bars or --seconds, once"};
       options.bars = NumberOption(arg, next(), 0.0, 10000.0);
@@ -184,8 +198,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       throw UsageError{"unknown option " + arg};
     }
   }
-  if (options.command == "info" && !options.output.empty()) {
-    throw UsageError{"info takes no file"};
+  if (options.command != "render" && !options.output.empty()) {
+    throw UsageError{options.command + " takes no file"};
   }
   if (options.command == "render") {
     if (options.output.empty()) throw UsageError{"render needs an output file"};
@@ -413,6 +427,14 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   host->Start();
   try {
     if (options.command == "info") return Info(*host, out);
+    if (options.command == "edit") {
+      if (!options.program.empty()) SelectProgram(*host, options.program);
+      EditorWindowOptions window;
+      window.play = options.play;
+      window.seconds = options.seconds;
+      if (!RunEditorWindow(*host, window, &error)) throw Failure{error};
+      return kExitOk;
+    }
     return Render(*host, options, out, err, showProgress && !options.quiet);
   } catch (const Failure& e) {
     err << "rhythmoria: " << e.message << "\n";
