@@ -8,6 +8,8 @@
 #include "synth/HeldNotes.h"
 #include "synth/MidiQueue.h"
 
+class IGraphics;
+
 // The layer between the host binding and the engine: global settings, MIDI services (controller
 // map, MIDI learn, held notes, the time-stamped input queue) and the program and bank commands.
 // It adds the engine's own hooks to the virtual operations.
@@ -47,6 +49,17 @@ class Synth : public IPlugVST {
   virtual void SetMiddleC(int value);
 
   int GetMiddleC() const { return mMiddleC; }
+
+  // The OPTIONS and MIDI FILE menus: one command code each (0 "Copy Program" to 30 "Check Online
+  // for Update"), carried out on the editor thread with the editor's dialogs and message boxes.
+  void RunOptionCommand(IGraphics* editor, int code);
+  // The program clipboard: the live state of the current program, and where it came from.
+  void CopyProgram();
+  void PasteProgram();
+  // Asks the maker's server for the newest version and tells the user through the editor's
+  // message boxes. 0 after an informative box, -1 without an answer, -2 when the message could
+  // not be built, -3 when the answer is no version number.
+  int CheckForUpdate(IGraphics* editor);
 
   // Global settings, shared through the settings file by every instance of the user. Editor
   // thread or construction only: each of these reads or writes the file. Write failures are
