@@ -43,18 +43,18 @@ struct MatchedFile {
   bool needsSlant = false;
 };
 
-bool Match(const LICE_FontSpec& spec, MatchedFile& out) {
+bool Match(const LICE_FontSpec& request, MatchedFile& out) {
   std::lock_guard lock(FontconfigMutex());
   if (!FcInit()) return false;
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return false;
-  const std::string face = spec.face.empty() ? std::string("sans-serif") : spec.face;
+  const std::string face = request.face.empty() ? std::string("sans-serif") : request.face;
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
   // A face that is missing altogether falls back to a sans face rather than fontconfig's overall
   // default, which may be a serif one on some systems.
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
-  FcPatternAddInteger(pattern, FC_WEIGHT, spec.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, spec.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddInteger(pattern, FC_WEIGHT, request.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, request.italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
@@ -74,8 +74,8 @@ bool Match(const LICE_FontSpec& spec, MatchedFile& out) {
     }
     FcPatternGetInteger(match, FC_WEIGHT, 0, &weight);
     FcPatternGetInteger(match, FC_SLANT, 0, &slant);
-    out.needsBold = spec.bold && weight < FC_WEIGHT_DEMIBOLD;
-    out.needsSlant = spec.italic && slant == FC_SLANT_ROMAN;
+    out.needsBold = request.bold && weight < FC_WEIGHT_DEMIBOLD;
+    out.needsSlant = request.italic && slant == FC_SLANT_ROMAN;
   }
   FcPatternDestroy(match);
   return ok;
@@ -88,15 +88,15 @@ class FreeTypeFont final : public LICE_CachedFont {
     if (mLibrary) FT_Done_FreeType(mLibrary);
   }
 
-  bool Open(const LICE_FontSpec& spec) {
+  bool Open(const LICE_FontSpec& request) {
     MatchedFile file;
-    if (spec.height <= 0 || spec.height > 1000 || !Match(spec, file)) return false;
+    if (request.height <= 0 || request.height > 1000 || !Match(request, file)) return false;
     if (FT_Init_FreeType(&mLibrary) != 0) return false;
     if (FT_New_Face(mLibrary, file.path.c_str(), file.index, &mFace) != 0) return false;
     if (!FT_IS_SCALABLE(mFace)) return false;
     mFamily = file.family.empty() && mFace->family_name ? mFace->family_name : file.family;
     mEmbolden = file.needsBold;
-    mMono = spec.quality == 1;
+    mMono = request.quality == 1;
     // Orientation other than 0 is drawn upright: the editor only ever asks for horizontal text.
 
     // The height is the font's cell (ascent plus descent) as Windows measures it, from the OS/2
@@ -108,12 +108,12 @@ class FreeTypeFont final : public LICE_CachedFont {
       descent = os2->usWinDescent;
     }
     if (ascent + descent <= 0) return false;
-    const double scale = spec.height / (ascent + descent);  // pixels per font unit
+    const double scale = request.height / (ascent + descent);  // pixels per font unit
     const double em = mFace->units_per_EM * scale;
     if (FT_Set_Char_Size(mFace, 0, static_cast<FT_F26Dot6>(std::lround(em * 64.0)), 72, 72) != 0) {
       return false;
     }
-    mHeight = spec.height;
+    mHeight = request.height;
     mAscent = static_cast<int>(std::lround(ascent * scale));
     if (file.needsSlant) {
       // The usual synthetic oblique: x += y x 0.2.
@@ -211,8 +211,8 @@ class FreeTypeFont final : public LICE_CachedFont {
 
 }  // namespace
 
-std::unique_ptr<LICE_CachedFont> LICE_CachedFont::Create(const LICE_FontSpec& spec) {
+std::unique_ptr<LICE_CachedFont> LICE_CachedFont::Create(const LICE_FontSpec& request) {
   auto font = std::make_unique<FreeTypeFont>();
-  if (!font->Open(spec)) return nullptr;
+  if (!font->Open(request)) return nullptr;
   return font;
 }

@@ -43,16 +43,16 @@ class GdiFont final : public LICE_CachedFont {
     if (mFont) DeleteObject(mFont);
   }
 
-  bool Open(const LICE_FontSpec& spec) {
-    if (spec.height <= 0 || spec.height > 1000) return false;
+  bool Open(const LICE_FontSpec& request) {
+    if (request.height <= 0 || request.height > 1000) return false;
     // ClearType's per-channel coverage cannot be blended as one grey level, so subpixel quality
     // draws greyscale antialiased text as well.
-    const DWORD quality = spec.quality == 1 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
+    const DWORD quality = request.quality == 1 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
     // Orientation other than 0 is drawn upright: the editor only ever asks for horizontal text.
-    // A positive height is the cell height (ascent plus descent), as the spec defines it.
-    mFont = CreateFontA(spec.height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic, FALSE,
+    // A positive height is the cell height (ascent plus descent), as on Windows.
+    mFont = CreateFontA(request.height, 0, 0, 0, request.bold ? FW_BOLD : FW_NORMAL, request.italic, FALSE,
                         FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, quality,
-                        DEFAULT_PITCH | FF_SWISS, spec.face.c_str());
+                        DEFAULT_PITCH | FF_SWISS, request.face.c_str());
     if (!mFont) return false;
     mDC = CreateCompatibleDC(nullptr);
     if (!mDC) return false;
@@ -64,7 +64,7 @@ class GdiFont final : public LICE_CachedFont {
     if (!GetTextMetricsA(mDC, &metrics)) return false;
     mHeight = metrics.tmHeight;
     // Italic glyphs lean past their advance; the DIB leaves room for that on both sides.
-    mMargin = std::max<int>(metrics.tmOverhang, spec.italic ? mHeight / 2 : 2);
+    mMargin = std::max<int>(metrics.tmOverhang, request.italic ? mHeight / 2 : 2);
     char name[LF_FACESIZE] = {};
     if (GetTextFaceA(mDC, sizeof(name), name) > 0) mFamily = name;
     return true;
@@ -165,8 +165,8 @@ class GdiFont final : public LICE_CachedFont {
 
 }  // namespace
 
-std::unique_ptr<LICE_CachedFont> LICE_CachedFont::Create(const LICE_FontSpec& spec) {
+std::unique_ptr<LICE_CachedFont> LICE_CachedFont::Create(const LICE_FontSpec& request) {
   auto font = std::make_unique<GdiFont>();
-  if (!font->Open(spec)) return nullptr;
+  if (!font->Open(request)) return nullptr;
   return font;
 }

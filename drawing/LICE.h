@@ -123,8 +123,8 @@ struct LICE_FontSpec {
 // object: callers that share fonts between editors serialise their use.
 class LICE_CachedFont {
  public:
-  // Null when no font can be found or created for the spec.
-  static std::unique_ptr<LICE_CachedFont> Create(const LICE_FontSpec& spec);
+  // Null when no font can be found or created for the request.
+  static std::unique_ptr<LICE_CachedFont> Create(const LICE_FontSpec& request);
   virtual ~LICE_CachedFont() = default;
 
   // Draws UTF-8 text into the rectangle (left, top, right, bottom) in color with the flags above.
@@ -133,6 +133,6 @@ class LICE_CachedFont {
                         int bottom, LICE_pixel color, int flags) = 0;
   // The size the text would take, in pixels.
   virtual bool MeasureText(std::string_view text, int* width, int* height) = 0;
-  // The family the system actually chose for the spec's face, after its substitutions.
+  // The family the system actually chose for the request's face, after its substitutions.
   virtual std::string GetFaceName() const { return {}; }
 };

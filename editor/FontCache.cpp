@@ -5,14 +5,14 @@
 namespace {
 
 LICE_FontSpec SpecOf(const TextStyle& style) {
-  LICE_FontSpec spec;
-  spec.face = style.mFont;
-  spec.height = style.mSize;
-  spec.bold = style.mStyle == TextStyle::kBold;
-  spec.italic = style.mStyle == TextStyle::kItalic;
-  spec.orientationTenths = style.mOrientation * 10;
-  spec.quality = style.mQuality;
-  return spec;
+  LICE_FontSpec request;
+  request.face = style.mFont;
+  request.height = style.mSize;
+  request.bold = style.mStyle == TextStyle::kBold;
+  request.italic = style.mStyle == TextStyle::kItalic;
+  request.orientationTenths = style.mOrientation * 10;
+  request.quality = style.mQuality;
+  return request;
 }
 
 }  // namespace

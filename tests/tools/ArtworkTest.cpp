@@ -68,41 +68,41 @@ bool Decode(const std::string& path, Image& out) {
   return true;
 }
 
-const Image& Load(const BitmapSpec& spec) {
+const Image& Load(const BitmapSpec& bitmap) {
   static std::map<std::string, Image> cache;
-  auto [it, inserted] = cache.try_emplace(spec.name);
+  auto [it, inserted] = cache.try_emplace(bitmap.name);
   if (inserted) {
-    EXPECT_TRUE(Decode(PathOf(spec.name), it->second)) << spec.name;
+    EXPECT_TRUE(Decode(PathOf(bitmap.name), it->second)) << bitmap.name;
   }
   return it->second;
 }
 
-const BitmapSpec& Spec(const std::string& name) {
-  for (const auto& spec : kBitmaps)
-    if (name == spec.name) return spec;
+const BitmapSpec& BitmapNamed(const std::string& name) {
+  for (const auto& bitmap : kBitmaps)
+    if (name == bitmap.name) return bitmap;
   std::abort();
 }
 
 // Mean absolute difference per channel (0..255) between frames a and b, alpha included.
-double FrameDifference(const BitmapSpec& spec, int a, int b) {
-  const Image& image = Load(spec);
-  const int frameHeight = spec.height / spec.frames;
+double FrameDifference(const BitmapSpec& bitmap, int a, int b) {
+  const Image& image = Load(bitmap);
+  const int frameHeight = bitmap.height / bitmap.frames;
   double sum = 0;
   for (int y = 0; y < frameHeight; ++y)
-    for (int x = 0; x < spec.width; ++x)
+    for (int x = 0; x < bitmap.width; ++x)
       for (int c = 0; c < 4; ++c)
         sum += std::abs(int(image.Pixel(x, a * frameHeight + y)[c]) -
                         int(image.Pixel(x, b * frameHeight + y)[c]));
-  return sum / (double(frameHeight) * spec.width * 4);
+  return sum / (double(frameHeight) * bitmap.width * 4);
 }
 
 TEST(Artwork, EveryBitmapDecodesWithTheSizeAndFramesTheLayoutCutsItBy) {
-  for (const auto& spec : kBitmaps) {
-    SCOPED_TRACE(spec.name);
-    const Image& image = Load(spec);
-    EXPECT_EQ(image.width, spec.width);
-    EXPECT_EQ(image.height, spec.height);
-    EXPECT_EQ(spec.height % spec.frames, 0);
+  for (const auto& bitmap : kBitmaps) {
+    SCOPED_TRACE(bitmap.name);
+    const Image& image = Load(bitmap);
+    EXPECT_EQ(image.width, bitmap.width);
+    EXPECT_EQ(image.height, bitmap.height);
+    EXPECT_EQ(bitmap.height % bitmap.frames, 0);
   }
 }
 
@@ -111,7 +111,7 @@ TEST(Artwork, BackdropsAndUserLabelsAreOpaque) {
   // printed on it: any see-through pixel would let the layer below show.
   for (const char* name : {"back.png", "settings.png", "sequence.png", "userlabel.png"}) {
     SCOPED_TRACE(name);
-    const Image& image = Load(Spec(name));
+    const Image& image = Load(BitmapNamed(name));
     int transparent = 0;
     for (int y = 0; y < image.height; ++y)
       for (int x = 0; x < image.width; ++x) transparent += image.Pixel(x, y)[3] != 255;
@@ -123,27 +123,27 @@ TEST(Artwork, OffAndOnFramesOfTwoFrameControlsLookDifferent) {
   for (const char* name : {"button.png", "button_small.png", "button_mini.png", "switch.png",
                            "rhythm.png", "start.png"}) {
     SCOPED_TRACE(name);
-    EXPECT_GT(FrameDifference(Spec(name), 0, 1), 8.0);
+    EXPECT_GT(FrameDifference(BitmapNamed(name), 0, 1), 8.0);
   }
 }
 
 TEST(Artwork, KnobStripsTurnAtEveryStepAndDigitsAreAllDistinct) {
   for (const char* name : {"tempo.png", "trimpot.png", "digits.png"}) {
-    const BitmapSpec& spec = Spec(name);
+    const BitmapSpec& bitmap = BitmapNamed(name);
     SCOPED_TRACE(name);
-    for (int frame = 1; frame < spec.frames; ++frame)
-      EXPECT_GT(FrameDifference(spec, frame - 1, frame), 0.05) << "frame " << frame + 1;
-    EXPECT_GT(FrameDifference(spec, 0, spec.frames - 1), 1.0);
+    for (int frame = 1; frame < bitmap.frames; ++frame)
+      EXPECT_GT(FrameDifference(bitmap, frame - 1, frame), 0.05) << "frame " << frame + 1;
+    EXPECT_GT(FrameDifference(bitmap, 0, bitmap.frames - 1), 1.0);
   }
 }
 
 TEST(Artwork, EveryBitmapIsEmbeddedByteForByteUnderItsId) {
-  for (const auto& spec : kBitmaps) {
-    SCOPED_TRACE(spec.name);
-    std::ifstream file(PathOf(spec.name), std::ios::binary);
+  for (const auto& bitmap : kBitmaps) {
+    SCOPED_TRACE(bitmap.name);
+    std::ifstream file(PathOf(bitmap.name), std::ios::binary);
     const std::vector<unsigned char> committed((std::istreambuf_iterator<char>(file)),
                                                std::istreambuf_iterator<char>());
-    const std::string name = "#" + std::to_string(spec.id);
+    const std::string name = "#" + std::to_string(bitmap.id);
     const EmbeddedResource embedded = FindEmbeddedResource(name.c_str(), "PNG");
     ASSERT_NE(embedded.data, nullptr);
     EXPECT_EQ(std::vector<unsigned char>(embedded.data, embedded.data + embedded.size), committed);
@@ -164,7 +164,7 @@ TEST(Artwork, WindowsResourceScriptCarriesEveryBitmapUnderItsId) {
   for (std::sregex_iterator it(script.begin(), script.end(), line), end; it != end; ++it)
     listed[std::stoi((*it)[1])] = (*it)[2];
   std::map<int, std::string> expected;
-  for (const auto& spec : kBitmaps) expected[spec.id] = spec.name;
+  for (const auto& bitmap : kBitmaps) expected[bitmap.id] = bitmap.name;
   EXPECT_EQ(listed, expected);
 }
 
