@@ -130,7 +130,8 @@ void IMVKeyControl::ChooseFromMenu(const PopupMenu& top, const PopupMenu* chosen
   }
   if (chosen == top.GetItem(0)->GetSubmenu()) {
     mRhythmoria->SetMiddleC(item);
-    MarkDirty(false);
+    // Every key names its note anew.
+    if (IGraphics* gui = mRhythmoria->GetGUI()) gui->SetAllControlsDirty();
     return;
   }
   for (int i = kMenuFirstOctave; i < top.NItems(); ++i) {
