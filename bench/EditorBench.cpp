@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "editor/BitmapCache.h"
+#include "editor/EditorPages.h"
 #include "editor/IKnobControl.h"
 #include "engine/ParameterIndex.h"
 #include "engine/Rhythmoria.h"
@@ -77,10 +78,9 @@ BENCHMARK(BM_ConstructPlugIn)->Unit(benchmark::kMillisecond);
 void BM_ConstructPlugInWithEditor(benchmark::State& state) {
   for (auto _ : state) {
     Rhythmoria plug{IPlugInstanceInfo{}};
-    auto* gui = new IGraphicsHeadless(&plug);
-    gui->AttachBackground(101, "back.png");
-    LoadAllBitmaps(*gui);
-    plug.AttachEditor(gui);
+    // The plug-in lays out its three pages, as it does in its constructor with a window layer.
+    plug.AdoptEditor(
+        MakeHeadlessGraphics(&plug, IGraphics::kDefaultWidth, IGraphics::kDefaultHeight));
     benchmark::DoNotOptimize(&plug);
   }
 }
@@ -105,5 +105,36 @@ void BM_FirstEditorOpenAndDraw(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_FirstEditorOpenAndDraw)->Unit(benchmark::kMillisecond);
+
+// The host's idle call with the sequence page shown and the sequencer running: the sampling
+// under the plug-in mutex and the editor's part of the next tick (the 64 step cells marked for
+// the marker), without the drawing.
+void BM_HostIdleSequencePageRunning(benchmark::State& state) {
+  Rhythmoria plug{IPlugInstanceInfo{}};
+  IGraphicsHeadless* gui = OpenPreviewEditor(plug, {EditorPreviewOptions::kSequence, 0, true});
+  plug.SetParamFromEditor(kRhythm1, 1.0);
+  plug.ToggleRun(true);
+  EditorPages* pages = plug.Pages();
+  gui->Tick();
+  for (auto _ : state) {
+    plug.HostIdle();
+    pages->ApplyPending();
+  }
+}
+BENCHMARK(BM_HostIdleSequencePageRunning)->Unit(benchmark::kMicrosecond);
+
+// Switching between the three pages: hiding and showing what exists, and the refresh.
+void BM_PageSwitch(benchmark::State& state) {
+  Rhythmoria plug{IPlugInstanceInfo{}};
+  IGraphicsHeadless* gui = OpenPreviewEditor(plug, {});
+  EditorPages* pages = plug.Pages();
+  int page = 0;
+  for (auto _ : state) {
+    page = (page + 1) % EditorPages::kNumPages;
+    pages->SwitchPage(page);
+  }
+  benchmark::DoNotOptimize(gui);
+}
+BENCHMARK(BM_PageSwitch)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

@@ -60,6 +60,18 @@ Rhythmoria::Rhythmoria(const IPlugInstanceInfo& info) : Synth(info, kConfig) {
   OnReset();
   LoadStartupPrograms();
   RebuildRhythm();
+  if (mEditorToAttach) AdoptEditor(std::move(mEditorToAttach));
+}
+
+void Rhythmoria::AdoptEditor(std::unique_ptr<IGraphics> gui) {
+  if (!gui || GetGUI()) return;
+  mEditorToAttach = std::move(gui);
+  Layout();
+  AttachEditor(mEditorToAttach.release());
+}
+
+void Rhythmoria::Layout() {
+  if (mEditorToAttach) mPages->Layout(*mEditorToAttach);
 }
 
 void Rhythmoria::LoadStartupPrograms() {
@@ -456,12 +468,50 @@ bool Rhythmoria::IsSlotSelected(int slot) const {
 }
 
 void Rhythmoria::EditorOpened() {
-  RefreshEditor();
+  if (!GetGUI()) return;
+  // The window opens on the editor's thread: bring it up to date at once.
+  mPages->RefreshNow();
+  HostIdle();
+  mPages->ApplyPending();
 }
 
 void Rhythmoria::RefreshEditor() {
   if (!GetGUI()) return;
+  mPages->RequestRefresh();
   SyncEditorToParams();
+}
+
+void Rhythmoria::HostIdle() {
+  if (!GetGUI()) return;
+  ScopedLock lock(mMutex);
+  mPages->StoreIdleState();
+}
+
+void Rhythmoria::LearnFinished() {
+  if (GetGUI()) mPages->RequestLearnSwitchOff();
+}
+
+void Rhythmoria::SetEditedSlot(int slot) {
+  ScopedLock lock(mMutex);
+  if (slot < 0 || slot >= kNumRhythmSlots) return;
+  mEditedSlot = slot;
+}
+
+void Rhythmoria::PreviewNote(int note, bool pressed) {
+  ScopedLock lock(mMutex);
+  if (note < 0 || note > 127) return;
+  if (!pressed) ClearHeldNote(note);
+  int velocity = 0;
+  for (Instrument* voice : mVoices) {
+    if (voice->note != note) continue;
+    if (pressed) {
+      if (velocity == 0) velocity = voice->velocity;
+      voice->trigger(SampleCounter());
+    } else {
+      voice->release();
+    }
+  }
+  if (pressed) SetHeldNote(note, velocity);
 }
 
 void Rhythmoria::Panic() {

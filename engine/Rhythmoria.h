@@ -3,7 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
+#include "editor/EditorPages.h"
 #include "engine/CombinedRhythm.h"
 #include "engine/EngineState.h"
 #include "engine/Instruments.h"
@@ -36,6 +38,10 @@ class Rhythmoria : public Synth, private SequencerListener {
   void OnParameterChange(int paramIdx) override;
   void ProcessAudio(double** inputs, double** outputs, int nFrames) override;
   void EditorOpened() override;
+  // The editor's idle update: samples lamps, step and run state for the editor's next tick.
+  // Any thread; the plug-in mutex is taken.
+  void HostIdle() override;
+  void Layout() override;
   void OnMidiMessage(const IMidiMessage& msg) override;
   void Panic() override;
   void InitParameters() override;
@@ -51,12 +57,21 @@ class Rhythmoria : public Synth, private SequencerListener {
 
   // Voice k of the table, in instrument order.
   Instrument* GetVoice(int k) const;
-  // Brings an open editor up to date with the engine.
+  // Brings an open editor up to date with the engine (on its next tick; any thread).
   void RefreshEditor();
+  // Lays out an editor made after construction and attaches it (tools and tests); ignored when
+  // the instance has one.
+  void AdoptEditor(std::unique_ptr<IGraphics> gui);
+  // The editor's pages; null without an editor.
+  EditorPages* Pages() const { return GetGUI() ? mPages.get() : nullptr; }
 
   // Editor entry points.
   void ToggleRun(bool restart);
   void SetOutputRouting(int voice, bool toSum, int extraOutput);
+  // The slot the sequence page shows and edits.
+  void SetEditedSlot(int slot);
+  // A key of the settings page pressed (plays every voice on note) or released.
+  void PreviewNote(int note, bool pressed);
   bool ToSum(int voice) const;
   int ExtraOutput(int voice) const;
   // Applies an edit to the rhythm bank and rebuilds what plays; fn receives the bank.
@@ -111,6 +126,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   }
 
  protected:
+  void LearnFinished() override;
+
   // SequencerListener
   void StepNote(int voice, bool noteOn, int queueOffset) override;
   void HostNoteOff(int voice) override;
@@ -156,6 +173,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   Quijada mQuijada;
   std::array<Instrument*, kNumInstruments> mVoices{};
 
+  std::unique_ptr<EditorPages> mPages = std::make_unique<EditorPages>(*this);
   double mLastSampleRate = -1.0;
   int mEditedSlot = 0;
   int mEditorPage = 0;

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "editor/GraphicsFactory.h"
+#include "editor/IGraphics.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -66,6 +68,7 @@ int ParseControllerTarget(std::string_view text) {
 }  // namespace
 
 Synth::Synth(const IPlugInstanceInfo& info, const IPlugConfig& config) : IPlugVST(info, config) {
+  mEditorToAttach = MakeGraphics(this, IGraphics::kDefaultWidth, IGraphics::kDefaultHeight);
   mCcMap.fill(kUnmapped);
   // The process locale is the host's, and changing it would change the host's own number
   // formatting, so it is left alone: our formatting and parsing do not depend on it.

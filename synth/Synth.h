@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "framework/vst2/IPlugVST.h"
@@ -56,6 +57,8 @@ class Synth : public IPlugVST {
   // The program clipboard: the live state of the current program, and where it came from.
   void CopyProgram();
   void PasteProgram();
+  // The OPTIONS menu greys "Paste Program" until CopyProgram has filled the clipboard.
+  bool HasCopiedProgram() const { return mProgramCopied; }
   // Asks the maker's server for the newest version and tells the user through the editor's
   // message boxes. 0 after an informative box, -1 without an answer, -2 when the message could
   // not be built, -3 when the answer is no version number.
@@ -140,6 +143,10 @@ class Synth : public IPlugVST {
   int mLearnedParameter = -1;
   int mLearnPaused = 0;
   HeldNotes mHeldNotes;
+  bool mProgramCopied = false;  // CopyProgram sets it
+  // The editor made at construction (null without a window layer), until the engine has laid
+  // it out and attached it.
+  std::unique_ptr<IGraphics> mEditorToAttach;
 
   MidiInputQueue mMidiInputQueue;
   // Samples per millisecond and samples left until the next sub-block boundary.

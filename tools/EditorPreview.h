@@ -1,8 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
+class IGraphics;
 class IGraphicsHeadless;
+class IPlugBase;
 class Rhythmoria;
 
 // What render-editor draws, shared with its test and the editor benchmarks.
@@ -13,9 +16,12 @@ struct EditorPreviewOptions {
   bool controls = true;
 };
 
-// Builds a headless editor for the instance, attaches it and opens it. Until the pages are laid
-// out by the plug-in itself, the editor shows the page's backdrop and, on the main page, stock
-// controls bound to the front panel's parameters at their places.
+// The headless window layer as a graphics factory, for SetGraphicsFactory: instances built while
+// it is installed lay out their editor in it.
+std::unique_ptr<IGraphics> MakeHeadlessGraphics(IPlugBase* plug, int width, int height);
+
+// Opens the instance's editor (laying out a headless one first when the instance has none) on
+// the given page and program. Without controls only the page's backdrop shows.
 IGraphicsHeadless* OpenPreviewEditor(Rhythmoria& plug, const EditorPreviewOptions& options);
 
 // Parses "main", "settings" or "sequence"; false for anything else.
