@@ -2,6 +2,7 @@
 
 #include <string>
 
+class IGraphics;
 class IGraphicsHeadless;
 class Rhythmoria;
 
@@ -17,6 +18,10 @@ struct EditorPreviewOptions {
 // out by the plug-in itself, the editor shows the page's backdrop and, on the main page, stock
 // controls bound to the front panel's parameters at their places.
 IGraphicsHeadless* OpenPreviewEditor(Rhythmoria& plug, const EditorPreviewOptions& options);
+
+// Sizes any window layer's editor and attaches the preview's controls to it, without opening it
+// (the X11 tests put them into a real window).
+void AttachPreviewControls(IGraphics& gui, Rhythmoria& plug, const EditorPreviewOptions& options);
 
 // Parses "main", "settings" or "sequence"; false for anything else.
 bool ParsePreviewPage(const std::string& text, int* page);
