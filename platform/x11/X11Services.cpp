@@ -230,9 +230,11 @@ bool IGraphicsX11::OpenWebPage(const char* url, const char* caption, const char*
     // first seconds counts, after that it is left to finish on its own.
     int status = 0;
     pid_t done = 0;
-    for (int i = 0; i < 60 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i) {
-      ::poll(nullptr, 0, 50);
-    }
+    RunModal([&] {
+      for (int i = 0; i < 60 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++i) {
+        ::poll(nullptr, 0, 50);
+      }
+    });
     if (done == pid) {
       opened = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     } else {

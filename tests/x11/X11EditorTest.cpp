@@ -14,6 +14,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -37,6 +38,7 @@ constexpr int kFaderX = 175, kFaderY = 120;
 const Rect kMenuRect(10, 10, 60, 30);
 const Rect kTextRect(70, 10, 130, 30);
 const Rect kAskRect(140, 10, 190, 30);
+const Rect kFileRect(200, 10, 250, 30);
 
 bool HaveTool(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
@@ -89,6 +91,15 @@ class Editor {
         }));
     gui->AttachControl(std::make_unique<ActionControl>(&plug, kAskRect, -1, [this](IControl*) {
       answer = gui->ShowMessageBox("Replace the rhythm?", "Question", IGraphicsX11::kMbYesNo);
+    }));
+    gui->AttachControl(std::make_unique<ActionControl>(&plug, kFileRect, -1, [this](IControl*) {
+      std::string name = "bank.fxb";
+      std::string folder = fileFolder;
+      gui->AskForFile(&name, IGraphics::kFileOpen, &folder, "fxb fxp");
+      std::lock_guard<std::mutex> lock(fileLock);
+      chosenFile = name;
+      chosenFolder = folder;
+      fileDone = true;
     }));
     plug.AttachEditor(gui);
     menu.SetNumbering(PopupMenu::kThreeDigits);
@@ -153,6 +164,11 @@ class Editor {
   std::atomic<PopupMenu*> chosenMenu{nullptr};
   std::atomic<int> chosenIdx{-1};
   std::atomic<int> answer{0};
+  std::string fileFolder;
+  std::mutex fileLock;
+  std::string chosenFile;
+  std::string chosenFolder;
+  std::atomic<bool> fileDone{false};
 
  private:
   int mX, mY;
@@ -270,6 +286,32 @@ TEST_F(X11EditorTest, MessageBoxAnswersYesAndNo) {
   EXPECT_TRUE(WaitFor([&] { return e.answer.load() == IGraphicsX11::kIdNo; })) << e.answer;
 }
 
+// Without zenity or kdialog the built-in prompt asks for the path; only an existing file opens.
+TEST_F(X11EditorTest, FileChooserAnswersTheFileOrNothing) {
+  setenv("RHYTHMORIA_FILE_CHOOSER", "builtin", 1);
+  const std::string folder = testing::TempDir() + "x11-chooser/";
+  std::system(("mkdir -p " + folder + " && touch " + folder + "bank.fxb").c_str());
+  Editor e(0, 0);
+  e.fileFolder = folder;
+  auto ask = [&](const std::string& keys) {
+    e.fileDone = false;
+    e.Click(kFileRect.L + 5, kFileRect.T + 5);
+    EXPECT_EQ(std::system("xdotool search --sync --name '^File$' >/dev/null 2>&1"), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    Xdo(keys);
+    EXPECT_TRUE(WaitFor([&] { return e.fileDone.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // no double-click next
+    std::lock_guard<std::mutex> lock(e.fileLock);
+    return e.chosenFile;
+  };
+  // The prompt starts at the folder and name given.
+  EXPECT_EQ(ask("key Return"), folder + "bank.fxb");
+  EXPECT_EQ(e.chosenFolder, folder);
+  EXPECT_EQ(ask("key Escape"), "");
+  EXPECT_EQ(ask("key BackSpace BackSpace BackSpace key Return"), "");  // "bank.f" does not exist
+  unsetenv("RHYTHMORIA_FILE_CHOOSER");
+}
+
 TEST_F(X11EditorTest, ScreenMatchesTheHeadlessRender) {
   if (!HaveTool("import")) GTEST_SKIP() << "imagemagick's import is not installed";
   Editor e(0, 0);
@@ -290,6 +332,7 @@ TEST_F(X11EditorTest, ScreenMatchesTheHeadlessRender) {
   headless->AttachControl(std::make_unique<ActionControl>(&reference, kMenuRect, -1, nullptr));
   headless->AttachControl(std::make_unique<ActionControl>(&reference, kTextRect, -1, nullptr));
   headless->AttachControl(std::make_unique<ActionControl>(&reference, kAskRect, -1, nullptr));
+  headless->AttachControl(std::make_unique<ActionControl>(&reference, kFileRect, -1, nullptr));
   headless->RedrawAll();
   const LICE_MemBitmap& expected = headless->Screen();
   ASSERT_EQ(screen->getWidth(), expected.getWidth());
@@ -322,6 +365,28 @@ TEST_F(X11EditorTest, TwoEditorsAtOnceAndReopening) {
   a.Click(kPowerX, kPowerY);
   EXPECT_TRUE(WaitFor([&] { return a.Param(kPower) != powerA; }));
   EXPECT_NE(b.Param(kPower), powerB);
+}
+
+// effEditClose comes with the plug-in's mutex held, while our thread waits in a menu: the close
+// must neither wait for the user nor deadlock, and the menu ends with nothing chosen.
+TEST_F(X11EditorTest, HostClosesTheEditorWhileAMenuIsOpen) {
+  Editor e(0, 0);
+  e.Click(kMenuRect.L + 5, kMenuRect.T + 5);
+  ASSERT_TRUE(WaitFor([&] { return e.menuShown.load(); }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const auto start = std::chrono::steady_clock::now();
+  {
+    IPlugBase::ScopedLock lock(e.plug.GetMutex());
+    e.gui->CloseEditorWindow();
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_FALSE(e.gui->HasWindow());
+  ASSERT_TRUE(WaitFor([&] { return e.menuDone.load(); }));
+  EXPECT_EQ(e.chosenMenu.load(), nullptr);
+  e.Reopen();
+  const double power = e.Param(kPower);
+  e.Click(kPowerX, kPowerY);
+  EXPECT_TRUE(WaitFor([&] { return e.Param(kPower) != power; }));
 }
 
 // Under the thread sanitizer: blocks render and the host's idle runs the redraw on other threads
