@@ -94,7 +94,11 @@ class Editor {
     }));
     gui->AttachControl(std::make_unique<ActionControl>(&plug, kFileRect, -1, [this](IControl*) {
       std::string name = "bank.fxb";
-      std::string folder = fileFolder;
+      std::string folder;
+      {
+        std::lock_guard<std::mutex> lock(fileLock);
+        folder = fileFolder;
+      }
       gui->AskForFile(&name, IGraphics::kFileOpen, &folder, "fxb fxp");
       std::lock_guard<std::mutex> lock(fileLock);
       chosenFile = name;
@@ -292,7 +296,11 @@ TEST_F(X11EditorTest, FileChooserAnswersTheFileOrNothing) {
   const std::string folder = testing::TempDir() + "x11-chooser/";
   std::system(("mkdir -p " + folder + " && touch " + folder + "bank.fxb").c_str());
   Editor e(0, 0);
-  e.fileFolder = folder;
+  {
+    std::lock_guard<std::mutex> lock(e.fileLock);
+    e.fileFolder = folder;
+  }
+  std::string lastFolder;
   auto ask = [&](const std::string& keys) {
     e.fileDone = false;
     e.Click(kFileRect.L + 5, kFileRect.T + 5);
@@ -302,11 +310,12 @@ TEST_F(X11EditorTest, FileChooserAnswersTheFileOrNothing) {
     EXPECT_TRUE(WaitFor([&] { return e.fileDone.load(); }));
     std::this_thread::sleep_for(std::chrono::milliseconds(600));  // no double-click next
     std::lock_guard<std::mutex> lock(e.fileLock);
+    lastFolder = e.chosenFolder;
     return e.chosenFile;
   };
   // The prompt starts at the folder and name given.
   EXPECT_EQ(ask("key Return"), folder + "bank.fxb");
-  EXPECT_EQ(e.chosenFolder, folder);
+  EXPECT_EQ(lastFolder, folder);
   EXPECT_EQ(ask("key Escape"), "");
   EXPECT_EQ(ask("key BackSpace BackSpace BackSpace key Return"), "");  // "bank.f" does not exist
   unsetenv("RHYTHMORIA_FILE_CHOOSER");
