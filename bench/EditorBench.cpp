@@ -6,6 +6,7 @@
 
 #include "editor/BitmapCache.h"
 #include "editor/EditorPages.h"
+#include "editor/GraphicsFactory.h"
 #include "editor/IKnobControl.h"
 #include "engine/ParameterIndex.h"
 #include "engine/Rhythmoria.h"
@@ -13,6 +14,9 @@
 #include "tools/EditorPreview.h"
 
 namespace {
+
+// The editors measured here draw through the headless window layer.
+const bool kHeadlessEditors = (SetGraphicsFactory(MakeHeadlessGraphics), true);
 
 // The main page's stock controls over the backdrop, plus the 15 x 6 sound trimpots of the
 // settings page drawn over it: about as many bitmap draws as the busiest page makes.

@@ -85,7 +85,9 @@ class IGraphics {
   virtual void InvalidateRect(const Rect& rect) = 0;
   // The window opens with every control marked dirty and starts the redraw timer at FPS().
   virtual void* OpenEditorWindow(void* parent) = 0;
-  virtual void UnusedHook19() {}
+  // The host's idle call (effEditIdle), on the host's thread with the plug-in's mutex held. A
+  // layer whose own timer does not run on the host's thread may run a redraw tick here.
+  virtual void HostIdleTick() {}
   virtual void UnusedHook20() {}
   virtual void CloseEditorWindow() = 0;
   virtual void* GetWindowHandle() const = 0;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "drawing/LICE.h"
+#include "editor/GraphicsFactory.h"
 #include "engine/Rhythmoria.h"
 #include "platform/headless/IGraphicsHeadless.h"
 #include "tools/EditorPreview.h"
@@ -50,8 +51,11 @@ int main(int argc, char** argv) {
     }
   }
 
+  // The picture comes from the headless window layer, never from a window on the screen.
+  SetGraphicsFactory(MakeHeadlessGraphics);
   Rhythmoria plug{IPlugInstanceInfo{}};
   IGraphicsHeadless* editor = OpenPreviewEditor(plug, options);
+  if (!editor) return 1;
   editor->Tick();
   if (!LICE_WritePNG(out.c_str(), &editor->Screen())) {
     std::fprintf(stderr, "render-editor: cannot write %s\n", out.c_str());

@@ -147,7 +147,11 @@ VstIntPtr VSTCALLBACK IPlugVST::VSTDispatcher(AEffect* effect, VstInt32 opcode, 
   IPlugVST* plug = FromEffect(effect);
   if (!plug) return 0;
   if (opcode == effClose) {
-    { ScopedLock lock(plug->mMutex); }
+    {
+      ScopedLock lock(plug->mMutex);
+      // A host that never closed the editor: its window goes before the instance does.
+      if (IGraphics* gui = plug->GetGUI()) gui->CloseEditorWindow();
+    }
     delete plug;
     return 0;
   }
@@ -202,14 +206,20 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       if (!ptr || !GetGUI()) return 0;
       *static_cast<ERect**>(ptr) = &mEditorRect;
       return 1;
-    // No window layer exists on this platform yet, so opening yields no window.
+    // ptr is the host's window: an HWND on Windows, an X11 Window id on Linux.
     case effEditOpen:
-      return 0;
+      if (!GetGUI() || !GetGUI()->OpenEditorWindow(ptr)) return 0;
+      EditorOpened();
+      return 1;
     case effEditClose:
       if (!GetGUI()) return 0;
       EditorClosed();
+      GetGUI()->CloseEditorWindow();
       return 1;
     case effEditIdle:
+      HostIdle();
+      if (IGraphics* gui = GetGUI()) gui->HostIdleTick();
+      return 0;
     case effIdle:
       HostIdle();
       return 0;

@@ -13,10 +13,10 @@
 
 namespace editor_test {
 
-// Instances built while it lives get a headless editor, laid out by the plug-in itself.
+// Instances built while it lives get a headless editor, laid out by the plug-in itself (as every
+// instance of this test program does; see HeadlessEditors.cpp).
 struct HeadlessFactoryScope {
   HeadlessFactoryScope() { SetGraphicsFactory(MakeHeadlessGraphics); }
-  ~HeadlessFactoryScope() { SetGraphicsFactory(nullptr); }
 };
 
 // The engine under a fake host that records program selections (the program commands are

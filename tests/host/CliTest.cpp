@@ -48,7 +48,7 @@ TEST_F(CliTest, InfoDescribesThePlugIn) {
   const std::string text = out.str();
   for (const char* expected :
        {"Name:        Rhythmoria", "Vendor:      Morvane Music", "Unique ID:   krx7",
-        "Flags:       0x1130", "Outputs:     16", "15  Extra 7 R", "Parameters:  146",
+        "Flags:       0x1131", "Outputs:     16", "15  Extra 7 R", "Parameters:  146",
         "1  Power = on", "Programs:    64"}) {
     EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
   }
