@@ -8,6 +8,7 @@
 #include "editor/EditorPages.h"
 #include "engine/CombinedRhythm.h"
 #include "engine/EngineState.h"
+#include "engine/FactoryRhythms.h"
 #include "engine/Instruments.h"
 #include "engine/ParameterIndex.h"
 #include "engine/RhythmBank.h"
@@ -226,4 +227,16 @@ class Rhythmoria : public Synth, private SequencerListener {
   // The host block being rendered, in frames; valid while mInsideBlock.
   int mCurrentBlockLength = 0;
   bool mInsideBlock = false;
+
+ public:
+  // The menus' program and MIDI file commands reach the engine through these.
+  bool ExportRhythmFile(const std::string& path, bool type1, bool allPlaying) override {
+    return ExportRhythmMidi(path, type1, allPlaying);
+  }
+  bool ImportRhythmFile(const std::string& path, bool asTriplets) override {
+    return ImportRhythmMidi(path, asTriplets);
+  }
+  int EditedRhythmSlot() const override { return mEditedSlot; }
+  bool RhythmSlotModified(int slot) const override { return IsRhythmModified(slot); }
+  const char* FactoryRhythmName(int slot) const override { return FactoryRhythms::Name(slot); }
 };

@@ -6,10 +6,6 @@
 #include "engine/Rhythmoria.h"
 #include "platform/headless/IGraphicsHeadless.h"
 
-std::unique_ptr<IGraphics> MakeHeadlessGraphics(IPlugBase* plug, int width, int height) {
-  return std::make_unique<IGraphicsHeadless>(plug, width, height);
-}
-
 bool ParsePreviewPage(const std::string& text, int* page) {
   static const char* const kNames[] = {"main", "settings", "sequence"};
   for (int i = 0; i < 3; ++i) {

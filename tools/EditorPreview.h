@@ -16,10 +16,6 @@ struct EditorPreviewOptions {
   bool controls = true;
 };
 
-// The headless window layer as a graphics factory, for SetGraphicsFactory: instances built while
-// it is installed lay out their editor in it.
-std::unique_ptr<IGraphics> MakeHeadlessGraphics(IPlugBase* plug, int width, int height);
-
 // Opens the instance's editor (laying out a headless one first when the instance has none) on
 // the given page and program. Without controls only the page's backdrop shows.
 IGraphicsHeadless* OpenPreviewEditor(Rhythmoria& plug, const EditorPreviewOptions& options);

@@ -210,3 +210,7 @@ bool IGraphicsHeadless::ReadClipboardText(std::string* text) {
   *text = clipboardHasText ? clipboard : std::string();
   return clipboardHasText && !clipboard.empty();
 }
+
+std::unique_ptr<IGraphics> MakeHeadlessGraphics(IPlugBase* plug, int width, int height) {
+  return std::make_unique<IGraphicsHeadless>(plug, width, height);
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -130,3 +131,7 @@ class IGraphicsHeadless : public IGraphics {
   Rect mInvalid;
   LICE_MemBitmap mScreen;
 };
+
+// The headless window layer as a graphics factory, for SetGraphicsFactory: instances built while
+// it is installed lay out their editor in it.
+std::unique_ptr<IGraphics> MakeHeadlessGraphics(IPlugBase* plug, int width, int height);

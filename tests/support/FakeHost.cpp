@@ -2,7 +2,10 @@
 
 namespace testing_support {
 
+bool HeadlessEditorsInstalled();
+
 FakeHost::FakeHost() : Rhythmoria(IPlugInstanceInfo{}) {
+  static_cast<void>(HeadlessEditorsInstalled());
   ResetRhythms();
   for (int k = 0; k < kNumInstruments; ++k) SetOutputRouting(k, true, 0);
   for (int i = 0; i < NParams(); ++i) GetParam(i)->SetClamped(GetParam(i)->Default());

@@ -194,6 +194,8 @@ class X11EditorTest : public testing::Test {
     if (!std::getenv("DISPLAY"))
       GTEST_SKIP() << "no X display (tests/x11/editor-under-xvfb runs these)";
     if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool is not installed";
+    // The system's own window layer, not the headless one test programs get by default.
+    SetGraphicsFactory(nullptr);
   }
 };
 
@@ -344,7 +346,6 @@ TEST_F(X11EditorTest, ScreenMatchesTheHeadlessRender) {
 
   SetGraphicsFactory(MakeHeadlessGraphics);
   FakeHost reference;
-  SetGraphicsFactory(nullptr);
   IGraphicsHeadless* headless = OpenPreviewEditor(reference, {});
   ASSERT_NE(headless, nullptr);
   // The test's own controls are not in the preview: draw them the same way.
