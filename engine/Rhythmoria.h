@@ -41,6 +41,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   void InitParameters() override;
   bool SerializeState(ChunkBuffer& chunk) override;
   int UnserializeState(const ChunkBuffer& chunk, int position) override;
+  bool BeginNormalizingStates() override;
+  int NormalizeState(const ChunkBuffer& chunk, int position, ChunkBuffer& out) override;
   // "Initialize Program": the current program becomes "Init" with default values, factory rhythms
   // and every voice routed to the sum.
   void InitDefaults() override;
@@ -175,6 +177,18 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Mixer routing per voice.
   std::array<std::uint8_t, kNumInstruments> mToSum{};
   std::array<std::int32_t, kNumInstruments> mExtraOutput{};
+
+  // True while the constructor loads the start-up programs. A fresh engine is stopped, silent
+  // and holds no notes, so a bank's programs can be stored without applying each: what applying
+  // would leave behind (the routing a payload without one keeps, the slot the sequence editor
+  // follows) is tracked in mNormalizing instead.
+  bool mNormalizeBankLoads = false;
+  struct {
+    std::array<std::uint8_t, kNumInstruments> toSum{};
+    std::array<std::int32_t, kNumInstruments> extraOutput{};
+    std::uint8_t rhythmButton[kNumRhythmButtons] = {};
+    std::uint8_t rowAbove = 1;
+  } mNormalizing;
 
   // Room to parse a state into before applying it; a member so that a program change arriving
   // on the audio thread never allocates.

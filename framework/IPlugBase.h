@@ -74,6 +74,16 @@ class IPlugBase {
   virtual void ProgramsChangedByHost() {}
   virtual void SetHostSampleRate(double rate) { mSampleRate = rate; }
   virtual void SetHostBlockSize(int frames);
+  // Bank loads without applying every program. When BeginNormalizingStates answers true (it is
+  // asked once per bank, before its first slot), each slot's state goes through NormalizeState,
+  // which appends to out exactly what SerializeState would write had UnserializeState(chunk,
+  // position) just applied it, answering the position after the state or -1 when it is damaged;
+  // only the program that becomes current is then applied. Engines that cannot tell without
+  // applying keep the default, and every state is loaded through the engine.
+  virtual bool BeginNormalizingStates() { return false; }
+  virtual int NormalizeState(const ChunkBuffer& /*chunk*/, int /*position*/, ChunkBuffer& /*out*/) {
+    return -1;
+  }
 
   // Parameters.
   IParameter* GetParam(int paramIdx);
