@@ -139,6 +139,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   template <typename Voice>
   void RenderVoice(Voice& voice, int k, int n);
   void RenderNoiseVoices(int n);
+  // Zeroes every output over the whole piece being rendered.
+  void ClearOutputs(double** outputs);
 
   // Voices by value; the table below reaches them in instrument order.
   Base mBaseDrum;
@@ -202,6 +204,10 @@ class Rhythmoria : public Synth, private SequencerListener {
   std::array<int, kNumInstruments> mVoiceLength{};
   alignas(32) double mSumLeft[kRenderChunk] = {};
   alignas(32) double mSumRight[kRenderChunk] = {};
+
+  // Whether the piece's outputs have been zeroed yet, and its length.
+  bool mOutputsCleared = false;
+  int mPieceLength = 0;
 
   MidiEventFifo mEventList;
   std::uint32_t mSampleCounter = 0;

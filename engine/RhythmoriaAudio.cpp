@@ -2,6 +2,7 @@
 // voice dispatch and the mix. Runs on the host's audio thread with the plug-in mutex held by the
 // processing frame; nothing here allocates.
 #include <algorithm>
+#include <cmath>
 
 #include "editor/IGraphics.h"
 #include "engine/Rhythmoria.h"
@@ -67,7 +68,10 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     GetTransportInfo(&info);
     mSequencer.HostSync(info, GetHostTempo());
   }
-  for (int c = 0; c < kNumOutputs; ++c) std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+  // Outputs are cleared when the first voice sounds; a piece in which none does is left to the
+  // frame where it offers to take it.
+  mOutputsCleared = false;
+  mPieceLength = nFrames;
 
   const int period = std::max(mMsPeriod, 1);
   int last = 0;
@@ -105,16 +109,32 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
       int end = std::min(length, j + kRenderChunk);
       if (!mEventList.Empty()) end = std::min(end, std::max(mEventList.Front().mOffset, j + 1));
       // The clock only queues notes for later sub-blocks; it never reaches a voice directly.
-      for (int i = j; i < end; ++i) {
-        mBlockSample = position + i;
-        mSequencer.ClockStep();
+      if (mSequencer.IsIdleStep()) {
+        mBlockSample = position + end - 1;
+      } else {
+        for (int i = j; i < end; ++i) {
+          mBlockSample = position + i;
+          mSequencer.ClockStep();
+        }
       }
       RenderChunk(outputs, position + j, end - j);
       j = end;
     }
     position += length;
   }
+  if (!mOutputsCleared) {
+    if (FrameTakesSilence()) {
+      ReportSilentPiece();
+    } else {
+      ClearOutputs(outputs);
+    }
+  }
   mInsideBlock = false;
+}
+
+void Rhythmoria::ClearOutputs(double** outputs) {
+  for (int c = 0; c < kNumOutputs; ++c) std::fill(outputs[c], outputs[c] + mPieceLength, 0.0);
+  mOutputsCleared = true;
 }
 
 template <typename Voice>
@@ -162,6 +182,15 @@ void Rhythmoria::RenderNoiseVoices(int n) {
 }
 
 void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
+  const double gain = mVolumeGain;
+  if (!mOutputsCleared) {
+    // With no voice sounding the chunk would only write the sums, 0.0 * gain: +0.0 for a finite
+    // gain without a sign bit, the very value the clearing leaves.
+    bool anyActive = false;
+    for (const Instrument* voice : mVoices) anyActive = anyActive || voice->isActive();
+    if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) return;
+    ClearOutputs(outputs);
+  }
   RenderVoice(mBaseDrum, kBase, n);
   RenderVoice(mSmallBongo, kSmallBongo, n);
   RenderVoice(mLargeBongo, kLargeBongo, n);
@@ -198,7 +227,6 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
       }
     }
   }
-  const double gain = mVolumeGain;
   double* left = outputs[0] + start;
   double* right = outputs[1] + start;
   for (int i = 0; i < n; ++i) {

@@ -163,6 +163,12 @@ class IPlugBase {
   // that MIDI sent to the host counts from the start of the host's block.
   int HostBlockOffset() const { return mHostBlockOffset; }
   int HostBlockLength() const { return mHostBlockLength; }
+  // While the frame renders a piece into buffers of its own, ProcessAudio may leave a piece in
+  // which nothing sounds unwritten and call ReportSilentPiece instead: every output of that piece
+  // then stands for samples of +0.0, which the frame hands the host as zeros without converting.
+  // Called outside the frame, ProcessAudio writes every output itself.
+  bool FrameTakesSilence() const { return mFrameTakesSilence; }
+  void ReportSilentPiece() { mSilentPiece = mFrameTakesSilence; }
   int GetLatency() const { return mLatency; }
   std::uint32_t GetTailSize() const { return mTailSize; }
   int GetHostVersion() const { return mHostVersion; }
@@ -229,6 +235,8 @@ class IPlugBase {
   int mBlockSize = 0;
   int mHostBlockOffset = 0;
   int mHostBlockLength = 0;
+  bool mFrameTakesSilence = false;
+  bool mSilentPiece = false;
   int mLatency;
   std::uint32_t mTailSize = 0;
   std::vector<IParameter> mParams;
