@@ -202,6 +202,9 @@ class Rhythmoria : public Synth, private SequencerListener {
   static constexpr int kNumNoiseVoices = 6;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};
+  // The sounding noise voices' envelope values and white noise for one chunk.
+  alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
+  alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mSumLeft[kRenderChunk] = {};
   alignas(32) double mSumRight[kRenderChunk] = {};
 

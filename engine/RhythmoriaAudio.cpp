@@ -139,46 +139,60 @@ void Rhythmoria::ClearOutputs(double** outputs) {
 
 template <typename Voice>
 inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
-  double* out = mVoiceOut[k];
   int length = 0;
-  while (length < n && voice.isActive()) out[length++] = voice.process();
+  if (voice.isActive()) {
+    // Rendered from a local copy: the output stores cannot alias the voice's state, so it stays
+    // in registers over the loop instead of going through memory every sample.
+    Voice local = voice;
+    double* out = mVoiceOut[k];
+    while (length < n && local.isActive()) out[length++] = local.process();
+    voice = local;
+  }
   mVoiceLength[static_cast<std::size_t>(k)] = length;
 }
 
 // The noise voices draw from the shared sequence one value each per sample, in instrument order;
-// rendered side by side from a local copy of the seed they draw exactly as if each value were
-// taken from the sequence itself. The shared seed moves once per chunk.
+// drawn ahead from a local copy of the seed they draw exactly as if each value were taken from the
+// sequence itself. The shared seed moves once per chunk. A voice's envelope depends on nothing
+// else, so it runs first and tells for how many samples the voice draws (a voice that falls
+// silent stays silent until the next chunk's events); then each voice renders on its own.
 void Rhythmoria::RenderNoiseVoices(int n) {
   Noise* const voices[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
                                           &mCymbal1, &mCymbal2, &mTambourine};
   const int indices[kNumNoiseVoices] = {kSnare1, kSnare2, kHihat, kCymbal1, kCymbal2, kTambourine};
   Noise* active[kNumNoiseVoices];
-  double* out[kNumNoiseVoices];
-  int* length[kNumNoiseVoices];
+  int activeIndex[kNumNoiseVoices];
+  int length[kNumNoiseVoices];
   int m = 0;
+  int longest = 0;
   for (int v = 0; v < kNumNoiseVoices; ++v) {
-    int& voiceLength = mVoiceLength[static_cast<std::size_t>(indices[v])];
-    voiceLength = 0;
+    mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
     if (!voices[v]->isActive()) continue;
     active[m] = voices[v];
-    out[m] = mVoiceOut[indices[v]];
-    length[m++] = &voiceLength;
+    activeIndex[m] = indices[v];
+    length[m] = voices[v]->renderEnvelope(mNoiseEnvelope[m], n);
+    longest = std::max(longest, length[m]);
+    ++m;
   }
   if (m == 0) return;
 
   const auto reserved = static_cast<std::uint32_t>(m * n);
   const std::uint32_t start = WhiteNoise::reserve(reserved);
   std::uint32_t seed = start;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < longest; ++i) {
     for (int a = 0; a < m; ++a) {
-      // A voice that fell silent stays silent until the next chunk's events.
-      if (!active[a]->isActive()) continue;
+      if (i >= length[a]) continue;
       seed *= WhiteNoise::kMultiplier;
-      out[a][i] = active[a]->render(WhiteNoise::value(seed));
-      *length[a] = i + 1;
+      mNoiseWhite[a][i] = WhiteNoise::value(seed);
     }
   }
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
+
+  for (int a = 0; a < m; ++a) {
+    active[a]->renderFiltered(mNoiseWhite[a], mNoiseEnvelope[a], mVoiceOut[activeIndex[a]],
+                              length[a]);
+    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
+  }
 }
 
 void Rhythmoria::RenderChunk(double** outputs, int start, int n) {

@@ -22,14 +22,36 @@ class Noise final : public Instrument {
   // One sample of a sounding voice from the white-noise value drawn for it (process() draws it
   // itself); the engine draws for several voices at once.
   double render(double white) {
+    const double z = filter(white);
+    return shape(envelope.process(), z);
+  }
+  // render() in three passes over a run, for the engine: the amplitude envelope alone (it depends
+  // on nothing else), which tells how many samples the voice sounds; then, with the white noise
+  // drawn for those samples, the filters and the saturator. Each sample comes out exactly as
+  // render() gives it.
+  int renderEnvelope(double* values, int n) {
+    Envelope local = envelope;
+    int length = 0;
+    while (length < n && local.stage != Envelope::Idle) values[length++] = local.process();
+    envelope = local;
+    return length;
+  }
+  void renderFiltered(const double* white, const double* envelopeValues, double* out, int n) {
+    // A local copy, so the voice's state stays in registers rather than going through memory
+    // on every store to out.
+    Noise local = *this;
+    for (int i = 0; i < n; ++i) out[i] = local.shape(envelopeValues[i], local.filter(white[i]));
+    *this = local;
+  }
+  // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the
+  // saturator and changes the colour as well as the loudness).
+  double filter(double white) {
     double x = white;
     if (tick > 0.0 && tickEnvelope.stage != Envelope::Idle) x = x + tickEnvelope.process() * tick;
     const double y = highpass.process(x);
-    // The level drives the saturator, so it changes the colour as well as the loudness.
-    const double z = resonator.process(y) * gain;
-    const double e = envelope.process();
-    return saturate(e * z * kSaturatorDrive);
+    return resonator.process(y) * gain;
   }
+  static double shape(double e, double z) { return saturate(e * z * kSaturatorDrive); }
   void trigger(int time) override;
 
   // Centre of the band-pass, Hz.
