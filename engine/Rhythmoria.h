@@ -26,6 +26,7 @@ class Rhythmoria : public Synth, private SequencerListener {
  public:
   static const IPlugConfig kConfig;
   static constexpr int kNumOutputs = 16;
+  static_assert(kNumOutputs <= kMaxReportedOutputs);
   static constexpr int kNumExtraOutputs = 7;
   static constexpr int kSequencePage = 2;
 
@@ -139,8 +140,13 @@ class Rhythmoria : public Synth, private SequencerListener {
   template <typename Voice>
   void RenderVoice(Voice& voice, int k, int n);
   void RenderNoiseVoices(int n);
-  // Zeroes every output over the whole piece being rendered.
-  void ClearOutputs(double** outputs);
+  // Zeroes output c over the whole piece being rendered, the first time it is about to be written.
+  void ClaimOutput(double** outputs, int c) {
+    const std::uint64_t bit = std::uint64_t{1} << c;
+    if ((mWrittenOutputs & bit) != 0) return;
+    std::fill(outputs[c], outputs[c] + mPieceLength, 0.0);
+    mWrittenOutputs |= bit;
+  }
 
   // Voices by value; the table below reaches them in instrument order.
   Base mBaseDrum;
@@ -208,8 +214,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   alignas(32) double mSumLeft[kRenderChunk] = {};
   alignas(32) double mSumRight[kRenderChunk] = {};
 
-  // Whether the piece's outputs have been zeroed yet, and its length.
-  bool mOutputsCleared = false;
+  // The outputs of the piece zeroed (and then written) so far, and its length.
+  std::uint64_t mWrittenOutputs = 0;
   int mPieceLength = 0;
 
   MidiEventFifo mEventList;

@@ -68,9 +68,9 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     GetTransportInfo(&info);
     mSequencer.HostSync(info, GetHostTempo());
   }
-  // Outputs are cleared when the first voice sounds; a piece in which none does is left to the
-  // frame where it offers to take it.
-  mOutputsCleared = false;
+  // An output is cleared when a voice first sounds in it; outputs in which none does are left to
+  // the frame where it offers to take them.
+  mWrittenOutputs = 0;
   mPieceLength = nFrames;
 
   const int period = std::max(mMsPeriod, 1);
@@ -122,19 +122,12 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     }
     position += length;
   }
-  if (!mOutputsCleared) {
-    if (FrameTakesSilence()) {
-      ReportSilentPiece();
-    } else {
-      ClearOutputs(outputs);
-    }
+  if (FrameTakesSilence()) {
+    ReportWrittenOutputs(mWrittenOutputs);
+  } else {
+    for (int c = 0; c < kNumOutputs; ++c) ClaimOutput(outputs, c);
   }
   mInsideBlock = false;
-}
-
-void Rhythmoria::ClearOutputs(double** outputs) {
-  for (int c = 0; c < kNumOutputs; ++c) std::fill(outputs[c], outputs[c] + mPieceLength, 0.0);
-  mOutputsCleared = true;
 }
 
 template <typename Voice>
@@ -197,14 +190,13 @@ void Rhythmoria::RenderNoiseVoices(int n) {
 
 void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   const double gain = mVolumeGain;
-  if (!mOutputsCleared) {
-    // With no voice sounding the chunk would only write the sums, 0.0 * gain: +0.0 for a finite
-    // gain without a sign bit, the very value the clearing leaves.
-    bool anyActive = false;
-    for (const Instrument* voice : mVoices) anyActive = anyActive || voice->isActive();
-    if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) return;
-    ClearOutputs(outputs);
-  }
+  // With no voice sounding the chunk would only write the sums, 0.0 * gain: +0.0 for a finite
+  // gain without a sign bit, the very value a cleared output holds.
+  bool anyActive = false;
+  for (const Instrument* voice : mVoices) anyActive = anyActive || voice->isActive();
+  if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) return;
+  ClaimOutput(outputs, 0);
+  ClaimOutput(outputs, 1);
   RenderVoice(mBaseDrum, kBase, n);
   RenderVoice(mSmallBongo, kSmallBongo, n);
   RenderVoice(mLargeBongo, kLargeBongo, n);
@@ -233,6 +225,8 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
     }
     const int extra = mExtraOutput[index];
     if (extra >= 1 && extra <= kNumExtraOutputs) {
+      ClaimOutput(outputs, 2 * extra);
+      ClaimOutput(outputs, 2 * extra + 1);
       double* left = outputs[2 * extra] + start;
       double* right = outputs[2 * extra + 1] + start;
       for (int i = 0; i < length; ++i) {

@@ -309,13 +309,13 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
 
     // Accumulating, a silent piece still adds +0.0, which turns a host's -0.0 into +0.0.
     mFrameTakesSilence = !accumulate;
-    mSilentPiece = false;
+    mWrittenOutputs = ~std::uint64_t{0};
     ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
     mFrameTakesSilence = false;
 
     for (OutputPin& pin : mOutputPins) {
       if (!pin.mConnected || !pin.mHostBuffer) continue;
-      if (mSilentPiece) {
+      if (!WasWritten(pin.mChannel)) {
         std::fill(pin.mHostBuffer, pin.mHostBuffer + n, 0.0f);
         continue;
       }
@@ -370,13 +370,14 @@ void IPlugBase::ProcessBuffersDouble(const double* const* inputs, int nHostIn,
       mOutputPtrs[pin.mChannel] = target;
     }
     mFrameTakesSilence = true;
-    mSilentPiece = false;
+    mWrittenOutputs = ~std::uint64_t{0};
     ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
     mFrameTakesSilence = false;
-    if (!mSilentPiece) return;
     for (OutputPin& pin : mOutputPins) {
       double* target = mOutputPtrs[pin.mChannel];
-      if (target != pin.mScratch.data()) std::fill(target, target + n, 0.0);
+      if (!WasWritten(pin.mChannel) && target != pin.mScratch.data()) {
+        std::fill(target, target + n, 0.0);
+      }
     }
   });
   PointUnconnectedAtScratch();

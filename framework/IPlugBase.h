@@ -163,12 +163,15 @@ class IPlugBase {
   // that MIDI sent to the host counts from the start of the host's block.
   int HostBlockOffset() const { return mHostBlockOffset; }
   int HostBlockLength() const { return mHostBlockLength; }
-  // While the frame renders a piece into buffers of its own, ProcessAudio may leave a piece in
-  // which nothing sounds unwritten and call ReportSilentPiece instead: every output of that piece
-  // then stands for samples of +0.0, which the frame hands the host as zeros without converting.
-  // Called outside the frame, ProcessAudio writes every output itself.
+  // While the frame renders a piece into buffers of its own, ProcessAudio may leave outputs in
+  // which nothing sounds unwritten and report which outputs it did write (bit c for output c):
+  // the others stand for samples of +0.0, which the frame hands the host as zeros without
+  // converting. Called outside the frame, ProcessAudio writes every output itself.
+  static constexpr int kMaxReportedOutputs = 64;
   bool FrameTakesSilence() const { return mFrameTakesSilence; }
-  void ReportSilentPiece() { mSilentPiece = mFrameTakesSilence; }
+  void ReportWrittenOutputs(std::uint64_t mask) {
+    if (mFrameTakesSilence) mWrittenOutputs = mask;
+  }
   int GetLatency() const { return mLatency; }
   std::uint32_t GetTailSize() const { return mTailSize; }
   int GetHostVersion() const { return mHostVersion; }
@@ -196,6 +199,9 @@ class IPlugBase {
   template <typename Fn>
   void ForEachPiece(int nFrames, Fn&& fn);
   void PointUnconnectedAtScratch();
+  bool WasWritten(int channel) const {
+    return channel >= kMaxReportedOutputs || ((mWrittenOutputs >> channel) & 1u) != 0;
+  }
   void ProcessFloat(const float* const* inputs, int nHostIn, float* const* outputs, int nHostOut,
                     int nFrames, bool accumulate);
 
@@ -236,7 +242,7 @@ class IPlugBase {
   int mHostBlockOffset = 0;
   int mHostBlockLength = 0;
   bool mFrameTakesSilence = false;
-  bool mSilentPiece = false;
+  std::uint64_t mWrittenOutputs = ~std::uint64_t{0};
   int mLatency;
   std::uint32_t mTailSize = 0;
   std::vector<IParameter> mParams;

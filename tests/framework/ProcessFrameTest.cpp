@@ -33,8 +33,12 @@ class FramePlug : public IPlugBase {
     framesSeen.push_back(nFrames);
     if (silent) {
       tookSilence.push_back(FrameTakesSilence());
-      if (FrameTakesSilence()) return ReportSilentPiece();
-      for (int c = 0; c < NOutChannels(); ++c) std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+      // Output 1 is written, the rest left to the frame.
+      for (int s = 0; s < nFrames; ++s) outputs[1][s] = 0.5;
+      if (FrameTakesSilence()) return ReportWrittenOutputs(std::uint64_t{1} << 1);
+      for (int c = 0; c < NOutChannels(); ++c) {
+        if (c != 1) std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+      }
       return;
     }
     if (!render) return IPlugBase::ProcessAudio(inputs, outputs, nFrames);
@@ -130,11 +134,13 @@ TEST_F(ProcessFrameTest, DoublePathWritesStraightIntoHostBuffers) {
   EXPECT_EQ(doubles[4][9], 4009.0 + 1e-12);
 }
 
-TEST_F(ProcessFrameTest, ASilentPieceReachesTheHostAsZerosWithoutBeingRendered) {
+TEST_F(ProcessFrameTest, OutputsLeftUnwrittenReachTheHostAsZeros) {
   plug.silent = true;
   plug.SetOutputChannelConnected(2, false);
   plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 15, 64);
+  EXPECT_EQ(buffers[1][63], 0.5f);
   for (int c = 0; c < 15; ++c) {
+    if (c == 1) continue;
     for (float s : buffers[c]) ASSERT_EQ(std::signbit(s) ? -1.0f : s, 0.0f) << "channel " << c;
   }
   EXPECT_EQ(buffers[15][0], 7.0f) << "the sixteenth buffer was not handed over";
@@ -147,6 +153,8 @@ TEST_F(ProcessFrameTest, ASilentPieceReachesTheHostAsZerosWithoutBeingRendered) 
   std::vector<double*> doublePointers;
   for (auto& b : doubles) doublePointers.push_back(b.data());
   plug.ProcessBuffersDouble(nullptr, 0, doublePointers.data(), 15, 64);
+  EXPECT_EQ(doubles[0][0], 0.0);
+  EXPECT_EQ(doubles[1][0], 0.5);
   EXPECT_EQ(doubles[14][63], 0.0);
   EXPECT_EQ(doubles[15][0], 9.0);
   EXPECT_EQ(plug.tookSilence, (std::vector<bool>{true, false, true}));
