@@ -182,9 +182,26 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
 
   for (int a = 0; a < m; ++a) {
+    active[a]->addTick(mNoiseWhite[a], length[a]);
+    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
+  }
+  // Two at a time while both sound, then each on its own.
+  int a = 0;
+  for (; a + 1 < m; a += 2) {
+    const int b = a + 1;
+    const int both = std::min(length[a], length[b]);
+    double* outA = mVoiceOut[activeIndex[a]];
+    double* outB = mVoiceOut[activeIndex[b]];
+    Noise::renderFilteredPair(*active[a], *active[b], mNoiseWhite[a], mNoiseWhite[b],
+                              mNoiseEnvelope[a], mNoiseEnvelope[b], outA, outB, both);
+    active[a]->renderFiltered(mNoiseWhite[a] + both, mNoiseEnvelope[a] + both, outA + both,
+                              length[a] - both);
+    active[b]->renderFiltered(mNoiseWhite[b] + both, mNoiseEnvelope[b] + both, outB + both,
+                              length[b] - both);
+  }
+  if (a < m) {
     active[a]->renderFiltered(mNoiseWhite[a], mNoiseEnvelope[a], mVoiceOut[activeIndex[a]],
                               length[a]);
-    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
   }
 }
 

@@ -25,10 +25,11 @@ class Noise final : public Instrument {
     const double z = filter(white);
     return shape(envelope.process(), z);
   }
-  // render() in three passes over a run, for the engine: the amplitude envelope alone (it depends
-  // on nothing else), which tells how many samples the voice sounds; then, with the white noise
-  // drawn for those samples, the filters and the saturator. Each sample comes out exactly as
-  // render() gives it.
+  // render() in passes over a run, for the engine: the amplitude envelope alone (it depends on
+  // nothing else), which tells how many samples the voice sounds; then, once the white noise for
+  // those samples is drawn, the tick added to it (it too depends on nothing else); then the
+  // filters and the saturator, for one voice or for two side by side. Each sample comes out
+  // exactly as render() gives it.
   int renderEnvelope(double* values, int n) {
     Envelope local = envelope;
     int length = 0;
@@ -36,13 +37,29 @@ class Noise final : public Instrument {
     envelope = local;
     return length;
   }
-  void renderFiltered(const double* white, const double* envelopeValues, double* out, int n) {
-    // A local copy, so the voice's state stays in registers rather than going through memory
-    // on every store to out.
-    Noise local = *this;
-    for (int i = 0; i < n; ++i) out[i] = local.shape(envelopeValues[i], local.filter(white[i]));
-    *this = local;
+  void addTick(double* x, int n) {
+    if (!(tick > 0.0)) return;
+    Envelope local = tickEnvelope;
+    for (int i = 0; i < n && local.stage != Envelope::Idle; ++i) {
+      x[i] = x[i] + local.process() * tick;
+    }
+    tickEnvelope = local;
   }
+  void renderFiltered(const double* x, const double* envelopeValues, double* out, int n) {
+    // Local copies, so the state stays in registers rather than going through memory on every
+    // store to out.
+    HighPass h = highpass;
+    Resonator r = resonator;
+    const double g = gain;
+    for (int i = 0; i < n; ++i) out[i] = shape(envelopeValues[i], r.process(h.process(x[i])) * g);
+    highpass = h;
+    resonator = r;
+  }
+  // renderFiltered for two voices at once, one in each lane of a vector: the same operations on
+  // each voice's own values, so the results are those of two separate runs.
+  static void renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
+                                 const double* ea, const double* eb, double* outA, double* outB,
+                                 int n);
   // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the
   // saturator and changes the colour as well as the loudness).
   double filter(double white) {
