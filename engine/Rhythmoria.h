@@ -216,6 +216,7 @@ class Rhythmoria : public Synth, private SequencerListener {
 
   // The outputs of the piece zeroed (and then written) so far, and its length.
   std::uint64_t mWrittenOutputs = 0;
+  static constexpr std::uint64_t kSumOutputs = 0b11;
   int mPieceLength = 0;
 
   MidiEventFifo mEventList;

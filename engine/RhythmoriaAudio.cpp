@@ -211,9 +211,20 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   // gain without a sign bit, the very value a cleared output holds.
   bool anyActive = false;
   for (const Instrument* voice : mVoices) anyActive = anyActive || voice->isActive();
-  if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) return;
-  ClaimOutput(outputs, 0);
-  ClaimOutput(outputs, 1);
+  if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) {
+    if ((mWrittenOutputs & kSumOutputs) != 0) {
+      std::fill(outputs[0] + start, outputs[0] + start + n, 0.0);
+      std::fill(outputs[1] + start, outputs[1] + start + n, 0.0);
+    }
+    return;
+  }
+  // Once written, the sums are written by every chunk to the end of the piece: only what lies
+  // before this chunk needs clearing.
+  if ((mWrittenOutputs & kSumOutputs) == 0) {
+    std::fill(outputs[0], outputs[0] + start, 0.0);
+    std::fill(outputs[1], outputs[1] + start, 0.0);
+    mWrittenOutputs |= kSumOutputs;
+  }
   RenderVoice(mBaseDrum, kBase, n);
   RenderVoice(mSmallBongo, kSmallBongo, n);
   RenderVoice(mLargeBongo, kLargeBongo, n);
