@@ -5,11 +5,8 @@
 
 int ChunkBuffer::PutRaw(const void* data, std::size_t size) {
   if (size > 0) {
-    // Grown and then copied rather than inserted: GCC 12 sees an overflow that cannot happen in
-    // vector::insert after Clear() and warns about it in release builds.
-    const std::size_t end = mBytes.size();
-    mBytes.resize(end + size);
-    std::memcpy(mBytes.data() + end, data, size);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    mBytes.insert(mBytes.end(), bytes, bytes + size);
   }
   return Size();
 }
