@@ -185,23 +185,39 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     active[a]->addTick(mNoiseWhite[a], length[a]);
     mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
   }
-  // Two at a time while both sound, then each on its own.
-  int a = 0;
-  for (; a + 1 < m; a += 2) {
-    const int b = a + 1;
-    const int both = std::min(length[a], length[b]);
-    double* outA = mVoiceOut[activeIndex[a]];
-    double* outB = mVoiceOut[activeIndex[b]];
-    Noise::renderFilteredPair(*active[a], *active[b], mNoiseWhite[a], mNoiseWhite[b],
-                              mNoiseEnvelope[a], mNoiseEnvelope[b], outA, outB, both);
-    active[a]->renderFiltered(mNoiseWhite[a] + both, mNoiseEnvelope[a] + both, outA + both,
-                              length[a] - both);
-    active[b]->renderFiltered(mNoiseWhite[b] + both, mNoiseEnvelope[b] + both, outB + both,
-                              length[b] - both);
+  // Two at a time: the first two runs of the list render side by side as far as the shorter
+  // one goes, and whatever is left of the longer one pairs up with the next run. Each voice's
+  // samples still come in order, and the voices no longer depend on one another.
+  struct Run {
+    int voice;
+    int done;
+  };
+  Run runs[kNumNoiseVoices];
+  for (int a = 0; a < m; ++a) runs[a] = {a, 0};
+  int count = m;
+  while (count >= 2) {
+    const int a = runs[0].voice;
+    const int b = runs[1].voice;
+    const int fromA = runs[0].done;
+    const int fromB = runs[1].done;
+    const int k = std::min(length[a] - fromA, length[b] - fromB);
+    Noise::renderFilteredPair(*active[a], *active[b], mNoiseWhite[a] + fromA,
+                              mNoiseWhite[b] + fromB, mNoiseEnvelope[a] + fromA,
+                              mNoiseEnvelope[b] + fromB, mVoiceOut[activeIndex[a]] + fromA,
+                              mVoiceOut[activeIndex[b]] + fromB, k);
+    runs[0].done += k;
+    runs[1].done += k;
+    int kept = 0;
+    for (int r = 0; r < count; ++r) {
+      if (runs[r].done < length[runs[r].voice]) runs[kept++] = runs[r];
+    }
+    count = kept;
   }
-  if (a < m) {
-    active[a]->renderFiltered(mNoiseWhite[a], mNoiseEnvelope[a], mVoiceOut[activeIndex[a]],
-                              length[a]);
+  if (count == 1) {
+    const int a = runs[0].voice;
+    const int from = runs[0].done;
+    active[a]->renderFiltered(mNoiseWhite[a] + from, mNoiseEnvelope[a] + from,
+                              mVoiceOut[activeIndex[a]] + from, length[a] - from);
   }
 }
 
