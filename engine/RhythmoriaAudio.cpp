@@ -185,9 +185,9 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     active[a]->addTick(mNoiseWhite[a], length[a]);
     mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
   }
-  // Two at a time: the first two runs of the list render side by side as far as the shorter
-  // one goes, and whatever is left of the longer one pairs up with the next run. Each voice's
-  // samples still come in order, and the voices no longer depend on one another.
+  // Two at a time, up to three pairs in one loop: the first runs of the list render side by
+  // side as far as the shortest of them goes, and whatever is left pairs up with the next runs.
+  // Each voice's samples still come in order, and the voices no longer depend on one another.
   struct Run {
     int voice;
     int done;
@@ -196,17 +196,23 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   for (int a = 0; a < m; ++a) runs[a] = {a, 0};
   int count = m;
   while (count >= 2) {
-    const int a = runs[0].voice;
-    const int b = runs[1].voice;
-    const int fromA = runs[0].done;
-    const int fromB = runs[1].done;
-    const int k = std::min(length[a] - fromA, length[b] - fromB);
-    Noise::renderFilteredPair(*active[a], *active[b], mNoiseWhite[a] + fromA,
-                              mNoiseWhite[b] + fromB, mNoiseEnvelope[a] + fromA,
-                              mNoiseEnvelope[b] + fromB, mVoiceOut[activeIndex[a]] + fromA,
-                              mVoiceOut[activeIndex[b]] + fromB, k);
-    runs[0].done += k;
-    runs[1].done += k;
+    const int lanes = count & ~1;
+    Noise* voices[kNumNoiseVoices];
+    const double* x[kNumNoiseVoices];
+    const double* e[kNumNoiseVoices];
+    double* out[kNumNoiseVoices];
+    int k = n;
+    for (int l = 0; l < lanes; ++l) {
+      const int a = runs[l].voice;
+      const int from = runs[l].done;
+      voices[l] = active[a];
+      x[l] = mNoiseWhite[a] + from;
+      e[l] = mNoiseEnvelope[a] + from;
+      out[l] = mVoiceOut[activeIndex[a]] + from;
+      k = std::min(k, length[a] - from);
+    }
+    Noise::renderFilteredLanes(lanes / 2, voices, x, e, out, k);
+    for (int l = 0; l < lanes; ++l) runs[l].done += k;
     int kept = 0;
     for (int r = 0; r < count; ++r) {
       if (runs[r].done < length[runs[r].voice]) runs[kept++] = runs[r];

@@ -40,33 +40,57 @@ Pair Saturate(Pair w) {
 
 }  // namespace
 
-void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
-                               const double* ea, const double* eb, double* outA, double* outB,
-                               int n) {
-  HighPass& ha = a.highpass;
-  HighPass& hb = b.highpass;
-  Resonator& ra = a.resonator;
-  Resonator& rb = b.resonator;
-  const Pair cX0 = Make(ha.cX0, hb.cX0);
-  const Pair cX1 = Make(ha.cX1, hb.cX1);
-  const Pair cY1 = Make(ha.cY1, hb.cY1);
-  const Pair cY2 = Make(ha.cY2, hb.cY2);
-  const Pair b0 = Make(ra.b0, rb.b0);
-  const Pair a1 = Make(ra.a1, rb.a1);
-  const Pair a2 = Make(ra.a2, rb.a2);
-  const Pair gain = Make(a.gain, b.gain);
-  Pair offset = Make(ha.offset, hb.offset);
-  Pair hx1 = Make(ha.x1, hb.x1);
-  Pair hx2 = Make(ha.x2, hb.x2);
-  Pair hy1 = Make(ha.y1, hb.y1);
-  Pair hy2 = Make(ha.y2, hb.y2);
-  Pair rx1 = Make(ra.x1, rb.x1);
-  Pair rx2 = Make(ra.x2, rb.x2);
-  Pair ry1 = Make(ra.y1, rb.y1);
-  Pair ry2 = Make(ra.y2, rb.y2);
-  for (int i = 0; i < n; ++i) {
-    // HighPass::process
-    const Pair x = Nudge(Make(xa[i], xb[i]), offset);
+namespace {
+
+// The state of two voices' filters, one voice per lane.
+struct PairState {
+  Pair cX0, cX1, cY1, cY2, b0, a1, a2, gain;
+  Pair offset, hx1, hx2, hy1, hy2, rx1, rx2, ry1, ry2;
+
+  void Load(const Noise& a, const Noise& b) {
+    const HighPass& ha = a.highpass;
+    const HighPass& hb = b.highpass;
+    const Resonator& ra = a.resonator;
+    const Resonator& rb = b.resonator;
+    cX0 = Make(ha.cX0, hb.cX0);
+    cX1 = Make(ha.cX1, hb.cX1);
+    cY1 = Make(ha.cY1, hb.cY1);
+    cY2 = Make(ha.cY2, hb.cY2);
+    b0 = Make(ra.b0, rb.b0);
+    a1 = Make(ra.a1, rb.a1);
+    a2 = Make(ra.a2, rb.a2);
+    gain = Make(a.gain, b.gain);
+    offset = Make(ha.offset, hb.offset);
+    hx1 = Make(ha.x1, hb.x1);
+    hx2 = Make(ha.x2, hb.x2);
+    hy1 = Make(ha.y1, hb.y1);
+    hy2 = Make(ha.y2, hb.y2);
+    rx1 = Make(ra.x1, rb.x1);
+    rx2 = Make(ra.x2, rb.x2);
+    ry1 = Make(ra.y1, rb.y1);
+    ry2 = Make(ra.y2, rb.y2);
+  }
+
+  void Store(Noise& a, Noise& b) const {
+    Noise* voices[2] = {&a, &b};
+    for (int l = 0; l < 2; ++l) {
+      HighPass& h = voices[l]->highpass;
+      Resonator& r = voices[l]->resonator;
+      h.offset = offset[l];
+      h.x1 = hx1[l];
+      h.x2 = hx2[l];
+      h.y1 = hy1[l];
+      h.y2 = hy2[l];
+      r.x1 = rx1[l];
+      r.x2 = rx2[l];
+      r.y1 = ry1[l];
+      r.y2 = ry2[l];
+    }
+  }
+
+  // One sample of both voices: HighPass::process, Resonator::process and shape().
+  Pair Step(Pair input, Pair envelope) {
+    const Pair x = Nudge(input, offset);
     hx1 = Nudge(hx1, offset);
     hx2 = Nudge(hx2, offset);
     hy1 = Nudge(hy1, offset);
@@ -77,7 +101,6 @@ void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const doubl
     hx1 = x;
     hy2 = hy1;
     hy1 = y;
-    // Resonator::process
     const Pair rx = ZeroNaN(y);
     rx1 = ZeroNaN(rx1);
     rx2 = ZeroNaN(rx2);
@@ -88,30 +111,58 @@ void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const doubl
     rx1 = rx;
     ry2 = ry1;
     ry1 = r;
-    // shape()
     const Pair z = r * gain;
-    const Pair out = Saturate(Make(ea[i], eb[i]) * z * kSaturatorDrive);
-    outA[i] = out[0];
-    outB[i] = out[1];
+    return Saturate(envelope * z * Noise::kSaturatorDrive);
   }
-  ha.offset = offset[0];
-  hb.offset = offset[1];
-  ha.x1 = hx1[0];
-  hb.x1 = hx1[1];
-  ha.x2 = hx2[0];
-  hb.x2 = hx2[1];
-  ha.y1 = hy1[0];
-  hb.y1 = hy1[1];
-  ha.y2 = hy2[0];
-  hb.y2 = hy2[1];
-  ra.x1 = rx1[0];
-  rb.x1 = rx1[1];
-  ra.x2 = rx2[0];
-  rb.x2 = rx2[1];
-  ra.y1 = ry1[0];
-  rb.y1 = ry1[1];
-  ra.y2 = ry2[0];
-  rb.y2 = ry2[1];
+};
+
+// P pairs in one loop: their recursions are independent, so the processor overlaps them instead
+// of waiting out one voice's chain of dependent operations before starting the next.
+template <int P>
+void RenderLanes(Noise* const* voices, const double* const* x, const double* const* e,
+                 double* const* out, int n) {
+  PairState state[P];
+  for (int p = 0; p < P; ++p) state[p].Load(*voices[2 * p], *voices[2 * p + 1]);
+  for (int i = 0; i < n; ++i) {
+    for (int p = 0; p < P; ++p) {
+      const int a = 2 * p;
+      const int b = a + 1;
+      const Pair v = state[p].Step(Make(x[a][i], x[b][i]), Make(e[a][i], e[b][i]));
+      out[a][i] = v[0];
+      out[b][i] = v[1];
+    }
+  }
+  for (int p = 0; p < P; ++p) state[p].Store(*voices[2 * p], *voices[2 * p + 1]);
+}
+
+}  // namespace
+
+void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
+                               const double* ea, const double* eb, double* outA, double* outB,
+                               int n) {
+  Noise* const voices[2] = {&a, &b};
+  const double* const x[2] = {xa, xb};
+  const double* const e[2] = {ea, eb};
+  double* const out[2] = {outA, outB};
+  RenderLanes<1>(voices, x, e, out, n);
+}
+
+void Noise::renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
+                                const double* const* e, double* const* out, int n) {
+  if (n <= 0) return;
+  switch (pairs) {
+    case 1:
+      RenderLanes<1>(voices, x, e, out, n);
+      break;
+    case 2:
+      RenderLanes<2>(voices, x, e, out, n);
+      break;
+    case 3:
+      RenderLanes<3>(voices, x, e, out, n);
+      break;
+    default:
+      break;
+  }
 }
 
 Noise::Noise() {
