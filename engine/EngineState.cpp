@@ -1,18 +1,16 @@
 #include "engine/EngineState.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
 
+#include "framework/IProgramSlot.h"
+
 void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::string_view programName,
                        const EngineState& state) {
-  chunk.PutRaw(kStateVersionTag, kStateVersionTagLength);
-  chunk.PutBytes(programIndex);
-  chunk.PutString(programName);
-  for (double value : state.params) chunk.PutBytes(value);
-  // Step-major: for each step its active flag and then the fifteen rows. Laid out here and
-  // appended in one piece: programs are written by the dozen when a bank loads.
-  std::array<std::uint8_t, kNumRhythmSlots * kSlotPayloadBytes> block;
+  // Step-major: for each step its active flag and then the fifteen rows.
+  std::array<std::uint8_t, kRhythmBlockBytes> block;
   std::uint8_t* p = block.data();
   for (int slot = 0; slot < kNumRhythmSlots; ++slot) {
     *p++ = state.rhythms.triplet[slot];
@@ -21,12 +19,34 @@ void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::strin
       for (int row = 0; row < kNumInstruments; ++row) *p++ = state.rhythms.grid[slot][row][step];
     }
   }
-  chunk.PutRaw(block.data(), block.size());
+  WriteStatePayload(chunk, programIndex, programName, state, block.data());
+}
+
+void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::string_view programName,
+                       const EngineState& state, const std::uint8_t* rhythmBlock) {
+  // Sized once and written in a few pieces: programs are written by the dozen when a bank loads.
+  // The room is for the longest program name, so a slot written again later (a MIDI program
+  // change into it, on the audio thread) never needs more.
+  constexpr std::size_t kRoutingBytes = kNumInstruments * (1 + sizeof(std::int32_t));
+  const std::size_t total = kStateVersionTagLength + 2 * sizeof(std::int32_t) +
+                            std::max(programName.size(), IProgramSlot::kMaxNameLength) +
+                            sizeof(state.params) + kRhythmBlockBytes + sizeof(kRoutingMarker) +
+                            kRoutingBytes;
+  chunk.Reserve(chunk.Size() + static_cast<int>(total));
+  chunk.PutRaw(kStateVersionTag, kStateVersionTagLength);
+  chunk.PutBytes(programIndex);
+  chunk.PutString(programName);
+  chunk.PutRaw(state.params.data(), sizeof(state.params));
+  chunk.PutRaw(rhythmBlock, kRhythmBlockBytes);
   chunk.PutBytes(kRoutingMarker);
+  std::array<std::uint8_t, kRoutingBytes> routing;
+  std::uint8_t* p = routing.data();
   for (int k = 0; k < kNumInstruments; ++k) {
-    chunk.PutBytes(state.toSum[static_cast<std::size_t>(k)]);
-    chunk.PutBytes(state.extraOutput[static_cast<std::size_t>(k)]);
+    *p++ = state.toSum[static_cast<std::size_t>(k)];
+    std::memcpy(p, &state.extraOutput[static_cast<std::size_t>(k)], sizeof(std::int32_t));
+    p += sizeof(std::int32_t);
   }
+  chunk.PutRaw(routing.data(), routing.size());
 }
 
 namespace {
@@ -36,11 +56,7 @@ bool IsTagged(const ChunkBuffer& chunk, int position) {
          std::memcmp(chunk.Data() + position, kStateVersionTag, kStateVersionTagLength) == 0;
 }
 
-int ReadRhythms(const ChunkBuffer& chunk, int position, RhythmBank& rhythms) {
-  if (!chunk.Available(position, static_cast<std::size_t>(kNumRhythmSlots) * kSlotPayloadBytes)) {
-    return -1;
-  }
-  const std::uint8_t* p = chunk.Data() + position;
+void DecodeRhythms(const std::uint8_t* p, RhythmBank& rhythms) {
   for (int slot = 0; slot < kNumRhythmSlots; ++slot) {
     rhythms.triplet[slot] = *p++;
     for (int step = 0; step < kNumSteps; ++step) {
@@ -48,12 +64,18 @@ int ReadRhythms(const ChunkBuffer& chunk, int position, RhythmBank& rhythms) {
       for (int row = 0; row < kNumInstruments; ++row) rhythms.grid[slot][row][step] = *p++;
     }
   }
-  return position + kNumRhythmSlots * kSlotPayloadBytes;
 }
 
 }  // namespace
 
 int ReadStatePayload(const ChunkBuffer& chunk, int position, EngineState& state) {
+  int rhythmBlock = 0;
+  position = ScanStatePayload(chunk, position, state, &rhythmBlock);
+  if (position >= 0) DecodeRhythms(chunk.Data() + rhythmBlock, state.rhythms);
+  return position;
+}
+
+int ScanStatePayload(const ChunkBuffer& chunk, int position, EngineState& state, int* rhythmBlock) {
   if (position < 0) return -1;
   const bool tagged = IsTagged(chunk, position);
   if (tagged) {
@@ -75,8 +97,9 @@ int ReadStatePayload(const ChunkBuffer& chunk, int position, EngineState& state)
     if (!chunk.Available(position, 4)) return -1;
     position += 4;
   }
-  position = ReadRhythms(chunk, position, state.rhythms);
-  if (position < 0) return -1;
+  if (!chunk.Available(position, kRhythmBlockBytes)) return -1;
+  *rhythmBlock = position;
+  position += kRhythmBlockBytes;
 
   state.routing = EngineState::Routing::Keep;
   std::int32_t marker = 0;

@@ -37,13 +37,22 @@ inline constexpr std::int32_t kRoutingMarker = 75;
 // fifteen rows.
 inline constexpr int kSlotPayloadBytes = 1 + kNumSteps * (1 + kNumInstruments);
 
+inline constexpr int kRhythmBlockBytes = kNumRhythmSlots * kSlotPayloadBytes;
+
 // Appends a payload. programIndex and programName describe the program current at writing time;
 // readers skip them.
 void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::string_view programName,
                        const EngineState& state);
+// The same, with the rhythm block given as the bytes a payload holds (kRhythmBlockBytes of them)
+// instead of state.rhythms.
+void WriteStatePayload(ChunkBuffer& chunk, std::int32_t programIndex, std::string_view programName,
+                       const EngineState& state, const std::uint8_t* rhythmBlock);
 
 // Parses a payload starting at position into state. Answers the position after the payload, or
 // -1 when it is damaged or ends before its rhythm block is complete; a payload that ends after
 // the rhythm block but before its routing block loads with the routing kept. Non-finite parameter
 // values count as damage. The header's program index and name are not returned.
 int ReadStatePayload(const ChunkBuffer& chunk, int position, EngineState& state);
+// Parses like ReadStatePayload but leaves state.rhythms alone: *rhythmBlock receives the position
+// of the payload's rhythm block, for a caller that only passes the bytes on.
+int ScanStatePayload(const ChunkBuffer& chunk, int position, EngineState& state, int* rhythmBlock);

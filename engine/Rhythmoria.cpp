@@ -75,9 +75,12 @@ void Rhythmoria::Layout() {
 }
 
 void Rhythmoria::LoadStartupPrograms() {
-  if (TryLoadStartupBank()) return;
-  const EmbeddedResource bank = FindEmbeddedResource("PROGINIT", "PROGDATA");
-  if (bank.data) LoadBankFromMemory(bank.data, bank.size);
+  mNormalizeBankLoads = true;
+  if (!TryLoadStartupBank()) {
+    const EmbeddedResource bank = FindEmbeddedResource("PROGINIT", "PROGDATA");
+    if (bank.data) LoadBankFromMemory(bank.data, bank.size);
+  }
+  mNormalizeBankLoads = false;
 }
 
 void Rhythmoria::SetMiddleC(int value) {
@@ -590,6 +593,62 @@ int Rhythmoria::UnserializeState(const ChunkBuffer& chunk, int position) {
   }
   RebuildRhythm();
   RefreshEditor();
+  return position;
+}
+
+bool Rhythmoria::BeginNormalizingStates() {
+  ScopedLock lock(mMutex);
+  if (!mNormalizeBankLoads) return false;
+  mNormalizing.toSum = mToSum;
+  mNormalizing.extraOutput = mExtraOutput;
+  std::copy(std::begin(mRhythmButton), std::end(mRhythmButton), mNormalizing.rhythmButton);
+  mNormalizing.rowAbove = mRowAbove;
+  return true;
+}
+
+int Rhythmoria::NormalizeState(const ChunkBuffer& chunk, int position, ChunkBuffer& out) {
+  ScopedLock lock(mMutex);
+  EngineState& state = mStateScratch;
+  int rhythmBlock = 0;
+  position = ScanStatePayload(chunk, position, state, &rhythmBlock);
+  if (position < 0) return -1;
+  // The values as the parameters would hold them, the reserved ones as SerializeState stores them.
+  for (int i = 0; i < kNumParams; ++i) {
+    double& value = state.params[static_cast<std::size_t>(i)];
+    value = GetParam(i)->Clamp(i < kReservedFirst ? value : 0.0);
+  }
+  // Each rhythm switch applied in turn rebuilds the selection, and the sequence editor's slot
+  // follows it unless that page is open.
+  for (int i = kRhythm1; i <= kRhythmRow; ++i) {
+    const bool on = IsOn(GetParam(i)->ToNormalized(state.params[static_cast<std::size_t>(i)]));
+    if (i == kRhythmRow) {
+      mNormalizing.rowAbove = on ? 1 : 0;
+    } else {
+      mNormalizing.rhythmButton[i - kRhythm1] = on ? 1 : 0;
+    }
+    const RhythmSelection selection =
+        SelectRhythms(mNormalizing.rhythmButton, mNormalizing.rowAbove);
+    if (mEditorPage != kSequencePage && !selection.selected[mEditedSlot]) {
+      mEditedSlot = selection.first;
+    }
+  }
+  switch (state.routing) {
+    case EngineState::Routing::Keep:
+      break;
+    case EngineState::Routing::ResetToSum:
+      mNormalizing.toSum.fill(1);
+      mNormalizing.extraOutput.fill(0);
+      break;
+    case EngineState::Routing::Read:
+      mNormalizing.toSum = state.toSum;
+      mNormalizing.extraOutput = state.extraOutput;
+      break;
+  }
+  state.toSum = mNormalizing.toSum;
+  state.extraOutput = mNormalizing.extraOutput;
+  const int current = GetCurrentProgram();
+  // The rhythm bytes come back as they were read: decoding and encoding them is the identity.
+  WriteStatePayload(out, current, GetProgramName(current), state, chunk.Data() + rhythmBlock);
   return position;
 }
 

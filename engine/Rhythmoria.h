@@ -29,6 +29,7 @@ class Rhythmoria : public Synth, private SequencerListener {
  public:
   static const IPlugConfig kConfig;
   static constexpr int kNumOutputs = 16;
+  static_assert(kNumOutputs <= kMaxReportedOutputs);
   static constexpr int kNumExtraOutputs = 7;
   static constexpr int kSequencePage = 2;
 
@@ -48,6 +49,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   void InitParameters() override;
   bool SerializeState(ChunkBuffer& chunk) override;
   int UnserializeState(const ChunkBuffer& chunk, int position) override;
+  bool BeginNormalizingStates() override;
+  int NormalizeState(const ChunkBuffer& chunk, int position, ChunkBuffer& out) override;
   // "Initialize Program": the current program becomes "Init" with default values, factory rhythms
   // and every voice routed to the sum.
   void InitDefaults() override;
@@ -155,6 +158,13 @@ class Rhythmoria : public Synth, private SequencerListener {
   template <typename Voice>
   void RenderVoice(Voice& voice, int k, int n);
   void RenderNoiseVoices(int n);
+  // Zeroes output c over the whole piece being rendered, the first time it is about to be written.
+  void ClaimOutput(double** outputs, int c) {
+    const std::uint64_t bit = std::uint64_t{1} << c;
+    if ((mWrittenOutputs & bit) != 0) return;
+    std::fill(outputs[c], outputs[c] + mPieceLength, 0.0);
+    mWrittenOutputs |= bit;
+  }
 
   // Voices by value; the table below reaches them in instrument order.
   Base mBaseDrum;
@@ -195,6 +205,18 @@ class Rhythmoria : public Synth, private SequencerListener {
   std::array<std::uint8_t, kNumInstruments> mToSum{};
   std::array<std::int32_t, kNumInstruments> mExtraOutput{};
 
+  // True while the constructor loads the start-up programs. A fresh engine is stopped, silent
+  // and holds no notes, so a bank's programs can be stored without applying each: what applying
+  // would leave behind (the routing a payload without one keeps, the slot the sequence editor
+  // follows) is tracked in mNormalizing instead.
+  bool mNormalizeBankLoads = false;
+  struct {
+    std::array<std::uint8_t, kNumInstruments> toSum{};
+    std::array<std::int32_t, kNumInstruments> extraOutput{};
+    std::uint8_t rhythmButton[kNumRhythmButtons] = {};
+    std::uint8_t rowAbove = 1;
+  } mNormalizing;
+
   // Room to parse a state into before applying it; a member so that a program change arriving
   // on the audio thread never allocates.
   EngineState mStateScratch;
@@ -205,8 +227,16 @@ class Rhythmoria : public Synth, private SequencerListener {
   static constexpr int kNumNoiseVoices = 6;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};
+  // The sounding noise voices' envelope values and white noise for one chunk.
+  alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
+  alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mSumLeft[kRenderChunk] = {};
   alignas(32) double mSumRight[kRenderChunk] = {};
+
+  // The outputs of the piece zeroed (and then written) so far, and its length.
+  std::uint64_t mWrittenOutputs = 0;
+  static constexpr std::uint64_t kSumOutputs = 0b11;
+  int mPieceLength = 0;
 
   MidiEventFifo mEventList;
   std::uint32_t mSampleCounter = 0;

@@ -2,6 +2,7 @@
 // voice dispatch and the mix. Runs on the host's audio thread with the plug-in mutex held by the
 // processing frame; nothing here allocates.
 #include <algorithm>
+#include <cmath>
 
 #include "editor/IGraphics.h"
 #include "engine/Rhythmoria.h"
@@ -67,7 +68,10 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     GetTransportInfo(&info);
     mSequencer.HostSync(info, GetHostTempo());
   }
-  for (int c = 0; c < kNumOutputs; ++c) std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+  // An output is cleared when a voice first sounds in it; outputs in which none does are left to
+  // the frame where it offers to take them.
+  mWrittenOutputs = 0;
+  mPieceLength = nFrames;
 
   const int period = std::max(mMsPeriod, 1);
   int last = 0;
@@ -105,63 +109,148 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
       int end = std::min(length, j + kRenderChunk);
       if (!mEventList.Empty()) end = std::min(end, std::max(mEventList.Front().mOffset, j + 1));
       // The clock only queues notes for later sub-blocks; it never reaches a voice directly.
-      for (int i = j; i < end; ++i) {
-        mBlockSample = position + i;
-        mSequencer.ClockStep();
+      if (mSequencer.IsIdleStep()) {
+        mBlockSample = position + end - 1;
+      } else {
+        for (int i = j; i < end; ++i) {
+          mBlockSample = position + i;
+          mSequencer.ClockStep();
+        }
       }
       RenderChunk(outputs, position + j, end - j);
       j = end;
     }
     position += length;
   }
+  if (FrameTakesSilence()) {
+    ReportWrittenOutputs(mWrittenOutputs);
+  } else {
+    for (int c = 0; c < kNumOutputs; ++c) ClaimOutput(outputs, c);
+  }
   mInsideBlock = false;
 }
 
 template <typename Voice>
 inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
-  double* out = mVoiceOut[k];
   int length = 0;
-  while (length < n && voice.isActive()) out[length++] = voice.process();
+  if (voice.isActive()) {
+    // Rendered from a local copy: the output stores cannot alias the voice's state, so it stays
+    // in registers over the loop instead of going through memory every sample.
+    Voice local = voice;
+    double* out = mVoiceOut[k];
+    while (length < n && local.isActive()) out[length++] = local.process();
+    voice = local;
+  }
   mVoiceLength[static_cast<std::size_t>(k)] = length;
 }
 
 // The noise voices draw from the shared sequence one value each per sample, in instrument order;
-// rendered side by side from a local copy of the seed they draw exactly as if each value were
-// taken from the sequence itself. The shared seed moves once per chunk.
+// drawn ahead from a local copy of the seed they draw exactly as if each value were taken from the
+// sequence itself. The shared seed moves once per chunk. A voice's envelope depends on nothing
+// else, so it runs first and tells for how many samples the voice draws (a voice that falls
+// silent stays silent until the next chunk's events); then each voice renders on its own.
 void Rhythmoria::RenderNoiseVoices(int n) {
   Noise* const voices[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
                                           &mCymbal1, &mCymbal2, &mTambourine};
   const int indices[kNumNoiseVoices] = {kSnare1, kSnare2, kHihat, kCymbal1, kCymbal2, kTambourine};
   Noise* active[kNumNoiseVoices];
-  double* out[kNumNoiseVoices];
-  int* length[kNumNoiseVoices];
+  int activeIndex[kNumNoiseVoices];
+  int length[kNumNoiseVoices];
   int m = 0;
+  int longest = 0;
   for (int v = 0; v < kNumNoiseVoices; ++v) {
-    int& voiceLength = mVoiceLength[static_cast<std::size_t>(indices[v])];
-    voiceLength = 0;
+    mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
     if (!voices[v]->isActive()) continue;
     active[m] = voices[v];
-    out[m] = mVoiceOut[indices[v]];
-    length[m++] = &voiceLength;
+    activeIndex[m] = indices[v];
+    length[m] = voices[v]->renderEnvelope(mNoiseEnvelope[m], n);
+    longest = std::max(longest, length[m]);
+    ++m;
   }
   if (m == 0) return;
 
   const auto reserved = static_cast<std::uint32_t>(m * n);
   const std::uint32_t start = WhiteNoise::reserve(reserved);
   std::uint32_t seed = start;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < longest; ++i) {
     for (int a = 0; a < m; ++a) {
-      // A voice that fell silent stays silent until the next chunk's events.
-      if (!active[a]->isActive()) continue;
+      if (i >= length[a]) continue;
       seed *= WhiteNoise::kMultiplier;
-      out[a][i] = active[a]->render(WhiteNoise::value(seed));
-      *length[a] = i + 1;
+      mNoiseWhite[a][i] = WhiteNoise::value(seed);
     }
   }
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
+
+  for (int a = 0; a < m; ++a) {
+    active[a]->addTick(mNoiseWhite[a], length[a]);
+    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
+  }
+  // Two at a time, up to three pairs in one loop: the first runs of the list render side by
+  // side as far as the shortest of them goes, and whatever is left pairs up with the next runs.
+  // Each voice's samples still come in order, and the voices no longer depend on one another.
+  struct Run {
+    int voice;
+    int done;
+  };
+  Run runs[kNumNoiseVoices];
+  for (int a = 0; a < m; ++a) runs[a] = {a, 0};
+  int count = m;
+  while (count >= 2) {
+    const int lanes = count & ~1;
+    Noise* voices[kNumNoiseVoices];
+    const double* x[kNumNoiseVoices];
+    const double* e[kNumNoiseVoices];
+    double* out[kNumNoiseVoices];
+    int k = n;
+    for (int l = 0; l < lanes; ++l) {
+      const int a = runs[l].voice;
+      const int from = runs[l].done;
+      voices[l] = active[a];
+      x[l] = mNoiseWhite[a] + from;
+      e[l] = mNoiseEnvelope[a] + from;
+      out[l] = mVoiceOut[activeIndex[a]] + from;
+      k = std::min(k, length[a] - from);
+    }
+    Noise::renderFilteredLanes(lanes / 2, voices, x, e, out, k);
+    for (int l = 0; l < lanes; ++l) runs[l].done += k;
+    int kept = 0;
+    for (int r = 0; r < count; ++r) {
+      if (runs[r].done < length[runs[r].voice]) runs[kept++] = runs[r];
+    }
+    count = kept;
+  }
+  if (count == 1) {
+    const int a = runs[0].voice;
+    const int from = runs[0].done;
+    active[a]->renderFiltered(mNoiseWhite[a] + from, mNoiseEnvelope[a] + from,
+                              mVoiceOut[activeIndex[a]] + from, length[a] - from);
+  }
 }
 
 void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
+  const double gain = mVolumeGain;
+  // With no voice sounding the chunk would only write the sums, 0.0 * gain: +0.0 for a finite
+  // gain without a sign bit, the very value a cleared output holds.
+  // Asked of the concrete voices, so that the tests inline instead of calling through the table.
+  const bool anyActive = mBaseDrum.isActive() || mSnare1.isActive() || mSnare2.isActive() ||
+                         mSmallBongo.isActive() || mLargeBongo.isActive() || mConga.isActive() ||
+                         mCowbell.isActive() || mClaves.isActive() || mHihat.isActive() ||
+                         mRimshot.isActive() || mCymbal1.isActive() || mCymbal2.isActive() ||
+                         mTambourine.isActive() || mGuiro.isActive() || mQuijada.isActive();
+  if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) {
+    if ((mWrittenOutputs & kSumOutputs) != 0) {
+      std::fill(outputs[0] + start, outputs[0] + start + n, 0.0);
+      std::fill(outputs[1] + start, outputs[1] + start + n, 0.0);
+    }
+    return;
+  }
+  // Once written, the sums are written by every chunk to the end of the piece: only what lies
+  // before this chunk needs clearing.
+  if ((mWrittenOutputs & kSumOutputs) == 0) {
+    std::fill(outputs[0], outputs[0] + start, 0.0);
+    std::fill(outputs[1], outputs[1] + start, 0.0);
+    mWrittenOutputs |= kSumOutputs;
+  }
   RenderVoice(mBaseDrum, kBase, n);
   RenderVoice(mSmallBongo, kSmallBongo, n);
   RenderVoice(mLargeBongo, kLargeBongo, n);
@@ -190,6 +279,8 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
     }
     const int extra = mExtraOutput[index];
     if (extra >= 1 && extra <= kNumExtraOutputs) {
+      ClaimOutput(outputs, 2 * extra);
+      ClaimOutput(outputs, 2 * extra + 1);
       double* left = outputs[2 * extra] + start;
       double* right = outputs[2 * extra + 1] + start;
       for (int i = 0; i < length; ++i) {
@@ -198,7 +289,6 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
       }
     }
   }
-  const double gain = mVolumeGain;
   double* left = outputs[0] + start;
   double* right = outputs[1] + start;
   for (int i = 0; i < n; ++i) {

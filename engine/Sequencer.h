@@ -50,6 +50,8 @@ class Sequencer {
     if (tickPos >= nextTick) AdvanceTick();
   }
   void ClockTick();
+  // True when ClockStep would change nothing: the clock stands and no tick is due.
+  bool IsIdleStep() const { return !running && tickPos < nextTick; }
 
   double tempo = 120.0;
   std::uint8_t tempoSync = 0;

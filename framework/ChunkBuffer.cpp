@@ -6,7 +6,8 @@
 int ChunkBuffer::PutRaw(const void* data, std::size_t size) {
   if (size > 0) {
     // Grown and then copied rather than inserted: GCC 12 sees an overflow that cannot happen in
-    // vector::insert after Clear() and warns about it in release builds.
+    // vector::insert after Clear() and warns about it in release builds. Growing leaves the new
+    // bytes uninitialised (see the allocator), so nothing is written twice.
     const std::size_t end = mBytes.size();
     mBytes.resize(end + size);
     std::memcpy(mBytes.data() + end, data, size);

@@ -307,10 +307,18 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
       ++hostBuffer;
     }
 
+    // Accumulating, a silent piece still adds +0.0, which turns a host's -0.0 into +0.0.
+    mFrameTakesSilence = !accumulate;
+    mWrittenOutputs = ~std::uint64_t{0};
     ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
+    mFrameTakesSilence = false;
 
     for (OutputPin& pin : mOutputPins) {
       if (!pin.mConnected || !pin.mHostBuffer) continue;
+      if (!WasWritten(pin.mChannel)) {
+        std::fill(pin.mHostBuffer, pin.mHostBuffer + n, 0.0f);
+        continue;
+      }
       const double* rendered = pin.mScratch.data();
       if (accumulate) {
         for (int s = 0; s < n; ++s) pin.mHostBuffer[s] += static_cast<float>(rendered[s]);
@@ -361,7 +369,16 @@ void IPlugBase::ProcessBuffersDouble(const double* const* inputs, int nHostIn,
       }
       mOutputPtrs[pin.mChannel] = target;
     }
+    mFrameTakesSilence = true;
+    mWrittenOutputs = ~std::uint64_t{0};
     ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
+    mFrameTakesSilence = false;
+    for (OutputPin& pin : mOutputPins) {
+      double* target = mOutputPtrs[pin.mChannel];
+      if (!WasWritten(pin.mChannel) && target != pin.mScratch.data()) {
+        std::fill(target, target + n, 0.0);
+      }
+    }
   });
   PointUnconnectedAtScratch();
 }

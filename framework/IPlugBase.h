@@ -74,6 +74,16 @@ class IPlugBase {
   virtual void ProgramsChangedByHost() {}
   virtual void SetHostSampleRate(double rate) { mSampleRate = rate; }
   virtual void SetHostBlockSize(int frames);
+  // Bank loads without applying every program. When BeginNormalizingStates answers true (it is
+  // asked once per bank, before its first slot), each slot's state goes through NormalizeState,
+  // which appends to out exactly what SerializeState would write had UnserializeState(chunk,
+  // position) just applied it, answering the position after the state or -1 when it is damaged;
+  // only the program that becomes current is then applied. Engines that cannot tell without
+  // applying keep the default, and every state is loaded through the engine.
+  virtual bool BeginNormalizingStates() { return false; }
+  virtual int NormalizeState(const ChunkBuffer& /*chunk*/, int /*position*/, ChunkBuffer& /*out*/) {
+    return -1;
+  }
 
   // Parameters.
   IParameter* GetParam(int paramIdx);
@@ -153,6 +163,15 @@ class IPlugBase {
   // that MIDI sent to the host counts from the start of the host's block.
   int HostBlockOffset() const { return mHostBlockOffset; }
   int HostBlockLength() const { return mHostBlockLength; }
+  // While the frame renders a piece into buffers of its own, ProcessAudio may leave outputs in
+  // which nothing sounds unwritten and report which outputs it did write (bit c for output c):
+  // the others stand for samples of +0.0, which the frame hands the host as zeros without
+  // converting. Called outside the frame, ProcessAudio writes every output itself.
+  static constexpr int kMaxReportedOutputs = 64;
+  bool FrameTakesSilence() const { return mFrameTakesSilence; }
+  void ReportWrittenOutputs(std::uint64_t mask) {
+    if (mFrameTakesSilence) mWrittenOutputs = mask;
+  }
   int GetLatency() const { return mLatency; }
   std::uint32_t GetTailSize() const { return mTailSize; }
   int GetHostVersion() const { return mHostVersion; }
@@ -180,6 +199,9 @@ class IPlugBase {
   template <typename Fn>
   void ForEachPiece(int nFrames, Fn&& fn);
   void PointUnconnectedAtScratch();
+  bool WasWritten(int channel) const {
+    return channel >= kMaxReportedOutputs || ((mWrittenOutputs >> channel) & 1u) != 0;
+  }
   void ProcessFloat(const float* const* inputs, int nHostIn, float* const* outputs, int nHostOut,
                     int nFrames, bool accumulate);
 
@@ -219,6 +241,8 @@ class IPlugBase {
   int mBlockSize = 0;
   int mHostBlockOffset = 0;
   int mHostBlockLength = 0;
+  bool mFrameTakesSilence = false;
+  std::uint64_t mWrittenOutputs = ~std::uint64_t{0};
   int mLatency;
   std::uint32_t mTailSize = 0;
   std::vector<IParameter> mParams;

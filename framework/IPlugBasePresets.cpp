@@ -142,6 +142,8 @@ int IPlugBase::UnserializePresets(const ChunkBuffer& chunk, int position) {
   // before it were loaded through the engine: keep everything to give back.
   Snapshot before;
   TakeSnapshot(before);
+  const bool normalize = BeginNormalizingStates();
+  const IProgramSlot* lastStored = nullptr;
   std::string name;
   for (IProgramSlot& slot : mPrograms) {
     if (position < 0) break;
@@ -153,9 +155,22 @@ int IPlugBase::UnserializePresets(const ChunkBuffer& chunk, int position) {
     slot.mInitialized = initialized != 0;
     slot.mState.Clear();
     if (!slot.mInitialized) continue;
-    position = UnserializeState(chunk, position);
     // Stored again as the engine writes it now, so every slot holds the current format.
+    if (normalize) {
+      position = NormalizeState(chunk, position, slot.mState);
+      if (position <= 0) position = -1;
+      lastStored = &slot;
+      continue;
+    }
+    position = UnserializeState(chunk, position);
     if (position <= 0 || !SerializeState(slot.mState)) position = -1;
+  }
+  // Loaded one by one, the engine would now hold the bank's last program, and an empty current
+  // slot below would be given that.
+  const IProgramSlot* current = GetProgram(mCurrentProgram);
+  if (position >= 0 && lastStored && current && !current->mInitialized &&
+      UnserializeState(lastStored->mState, 0) <= 0) {
+    position = -1;
   }
   if (position < 0 || !RestoreProgram(mCurrentProgram)) {
     RollBack(before);

@@ -1,11 +1,12 @@
 // Fixed amounts of work through the plug-in binary, for instruction counts under callgrind
 // (which, unlike timings, repeat exactly on a shared machine):
 //
-//   valgrind --tool=callgrind bench/scenario_driver PLUGIN typical|all|stopped|load COUNT
+//   valgrind --tool=callgrind bench/scenario_driver PLUGIN typical|all|stopped|load COUNT [BLOCK]
 //
-// typical: Samba, Rock 1 and Swing at 120 BPM on the internal clock, COUNT blocks of 512;
-// all: every voice retriggered every block with the longest decays, COUNT blocks of 512;
-// stopped: nothing playing, COUNT blocks of 512; load: COUNT instances opened and closed.
+// typical: Samba, Rock 1 and Swing at 120 BPM on the internal clock, COUNT blocks;
+// all: every voice retriggered every 512 samples with the longest decays, COUNT blocks;
+// stopped: nothing playing, COUNT blocks; load: COUNT instances opened and closed.
+// Blocks are of BLOCK samples, 512 unless given.
 // The internal clock is started with controller 20, which the settings file must map to the
 // play switch ("[MIDI Control]" CC20=-150).
 #include <cmath>
@@ -17,7 +18,7 @@
 
 namespace {
 
-constexpr int kBlock = 512;
+constexpr int kRetrigger = 512;
 constexpr int kTempo = 2;
 constexpr int kTempoSync = 3;
 constexpr int kRhythm1 = 8;
@@ -28,15 +29,20 @@ constexpr int kInitProgram = 40;
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4) {
-    std::fprintf(stderr, "usage: scenario_driver PLUGIN typical|all|stopped|load COUNT\n");
+  if (argc != 4 && argc != 5) {
+    std::fprintf(stderr, "usage: scenario_driver PLUGIN typical|all|stopped|load COUNT [BLOCK]\n");
     return 2;
   }
   const std::string plugin = argv[1];
   const std::string scenario = argv[2];
   const int count = std::atoi(argv[3]);
+  const int block = argc == 5 ? std::atoi(argv[4]) : 512;
+  if (block <= 0 || block > 8192) {
+    std::fprintf(stderr, "BLOCK must be 1..8192\n");
+    return 2;
+  }
   vsthost::HostSettings settings;
-  settings.blockSize = kBlock;
+  settings.blockSize = block;
   settings.playing = false;
   std::string error;
   const int instances = scenario == "load" ? count : 1;
@@ -66,13 +72,15 @@ int main(int argc, char** argv) {
   for (int k = 0; k < kNumVoices; ++k) {
     notes[k] = static_cast<int>(std::lround(host->GetParameter(kNoteFirst + k) * 137.0 - 1.0));
   }
+  long long samples = 0;
   for (int b = 0; b < count; ++b) {
-    if (scenario == "all") {
+    if (scenario == "all" && samples % kRetrigger < block) {
       for (int note : notes) {
         if (note >= 0 && note < 128) host->QueueMidi(0, 0x90, static_cast<std::uint8_t>(note), 100);
       }
     }
-    host->ProcessReplacing(kBlock);
+    host->ProcessReplacing(block);
+    samples += block;
   }
   return 0;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -30,6 +31,16 @@ class FramePlug : public IPlugBase {
   void ProcessAudio(double** inputs, double** outputs, int nFrames) override {
     ++calls;
     framesSeen.push_back(nFrames);
+    if (silent) {
+      tookSilence.push_back(FrameTakesSilence());
+      // Output 1 is written, the rest left to the frame.
+      for (int s = 0; s < nFrames; ++s) outputs[1][s] = 0.5;
+      if (FrameTakesSilence()) return ReportWrittenOutputs(std::uint64_t{1} << 1);
+      for (int c = 0; c < NOutChannels(); ++c) {
+        if (c != 1) std::fill(outputs[c], outputs[c] + nFrames, 0.0);
+      }
+      return;
+    }
     if (!render) return IPlugBase::ProcessAudio(inputs, outputs, nFrames);
     for (int c = 0; c < NOutChannels(); ++c) {
       for (int s = 0; s < nFrames; ++s) outputs[c][s] = render(c, s);
@@ -49,6 +60,9 @@ class FramePlug : public IPlugBase {
   void OnParameterChange(int idx) override { changed.push_back(idx); }
 
   double (*render)(int channel, int sample) = nullptr;
+  // Renders nothing, leaving the silence to the frame whenever it takes it.
+  bool silent = false;
+  std::vector<bool> tookSilence;
   int calls = 0;
   std::vector<int> framesSeen;
   std::vector<std::pair<int, double>> reported;
@@ -118,6 +132,38 @@ TEST_F(ProcessFrameTest, DoublePathWritesStraightIntoHostBuffers) {
   plug.render = [](int channel, int sample) { return channel * 1000.0 + sample + 1e-12; };
   plug.ProcessBuffersDouble(nullptr, 0, doublePointers.data(), 16, 64);
   EXPECT_EQ(doubles[4][9], 4009.0 + 1e-12);
+}
+
+TEST_F(ProcessFrameTest, OutputsLeftUnwrittenReachTheHostAsZeros) {
+  plug.silent = true;
+  plug.SetOutputChannelConnected(2, false);
+  plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 15, 64);
+  EXPECT_EQ(buffers[1][63], 0.5f);
+  for (int c = 0; c < 15; ++c) {
+    if (c == 1) continue;
+    for (float s : buffers[c]) ASSERT_EQ(std::signbit(s) ? -1.0f : s, 0.0f) << "channel " << c;
+  }
+  EXPECT_EQ(buffers[15][0], 7.0f) << "the sixteenth buffer was not handed over";
+
+  buffers[0].assign(64, -0.0f);
+  plug.ProcessBuffersAccumulating(nullptr, 0, pointers.data(), 15, 64);
+  EXPECT_FALSE(std::signbit(buffers[0][0])) << "accumulating adds +0.0 as before";
+
+  std::vector<std::vector<double>> doubles(16, std::vector<double>(64, 9.0));
+  std::vector<double*> doublePointers;
+  for (auto& b : doubles) doublePointers.push_back(b.data());
+  plug.ProcessBuffersDouble(nullptr, 0, doublePointers.data(), 15, 64);
+  EXPECT_EQ(doubles[0][0], 0.0);
+  EXPECT_EQ(doubles[1][0], 0.5);
+  EXPECT_EQ(doubles[14][63], 0.0);
+  EXPECT_EQ(doubles[15][0], 9.0);
+  EXPECT_EQ(plug.tookSilence, (std::vector<bool>{true, false, true}));
+
+  double* direct[16];
+  for (int c = 0; c < 16; ++c) direct[c] = doubles[c].data();
+  doubles[15].assign(64, 9.0);
+  plug.ProcessAudio(nullptr, direct, 64);
+  EXPECT_EQ(doubles[15][0], 0.0) << "called outside the frame, the engine writes its outputs";
 }
 
 // Hosts sometimes send more frames than they announced; the scratch buffers hold only the

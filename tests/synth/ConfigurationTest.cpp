@@ -2,6 +2,7 @@
 // the start-up bank with its silent fallback.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -206,6 +207,38 @@ TEST_F(ConfigurationTest, StartupBankLoadsOrFallsBackSilently) {
   EXPECT_EQ(IniValue("Startup Bank", "File"), bank) << "the file keeps naming it";
   plug.ToggleIgnoreProgramChange();
   EXPECT_EQ(IniValue("Startup Bank", "File"), "") << "until the section is written again";
+}
+
+// An instance stores the start-up bank's programs without applying each one; what it stores must
+// be what loading them one by one stores.
+TEST_F(ConfigurationTest, StartupBankIsStoredAsLoadingItProgramByProgramStoresIt) {
+  const std::string bank = (root / "start.fxb").string();
+  FakeHost loadedLater;
+  {
+    FakeHost plug;
+    for (int program = 0; program < 4; ++program) {
+      plug.RestoreProgram(program);
+      plug.Set(kTempo, 90.0 + 10.0 * program);
+      plug.Set(kRhythm1 + 2 * program, 1.0);
+      plug.Set(kRhythmRow, program % 2);
+      plug.Set(kReservedFirst, 5.0);
+      plug.SetOutputRouting(program, program != 1, program + 1);
+      plug.ModifyCurrentPreset(("Start " + std::to_string(program)).c_str());
+    }
+    plug.RestoreProgram(2);
+    ASSERT_TRUE(plug.SaveBankFile(bank));
+    plug.SetStartupBank(bank);
+  }
+  FakeHost atStart;
+  ASSERT_TRUE(loadedLater.LoadBankFile(bank));
+  EXPECT_EQ(atStart.GetCurrentProgram(), loadedLater.GetCurrentProgram());
+  ChunkBuffer stored;
+  ChunkBuffer expected;
+  ASSERT_TRUE(atStart.SerializePresets(stored));
+  ASSERT_TRUE(loadedLater.SerializePresets(expected));
+  ASSERT_EQ(stored.Size(), expected.Size());
+  EXPECT_EQ(std::memcmp(stored.Data(), expected.Data(), static_cast<std::size_t>(stored.Size())),
+            0);
 }
 
 }  // namespace
