@@ -64,25 +64,29 @@ bool ParsePreviewPage(const std::string& text, int* page) {
   return false;
 }
 
+void LayoutPreviewEditor(IGraphics& gui, Rhythmoria& plug, const EditorPreviewOptions& options) {
+  gui.Resize(IGraphics::kDefaultWidth, IGraphics::kDefaultHeight);
+  gui.SetHandleMouseOver(true);
+  gui.AttachBackground(101, "back.png");
+  switch (options.page) {
+    case EditorPreviewOptions::kSettings:
+      gui.AttachControl(
+          std::make_unique<IBitmapControl>(&plug, 0, 0, -1, gui.LoadBitmap(102, "settings.png")));
+      break;
+    case EditorPreviewOptions::kSequence:
+      gui.AttachControl(
+          std::make_unique<IBitmapControl>(&plug, 0, 0, -1, gui.LoadBitmap(103, "sequence.png")));
+      break;
+    default:
+      if (options.controls) AttachMainControls(gui, plug);
+      break;
+  }
+}
+
 IGraphicsHeadless* OpenPreviewEditor(Rhythmoria& plug, const EditorPreviewOptions& options) {
   if (options.program >= 0) plug.RestoreProgram(options.program);
   auto gui = std::make_unique<IGraphicsHeadless>(&plug);
-  gui->Resize(IGraphics::kDefaultWidth, IGraphics::kDefaultHeight);
-  gui->SetHandleMouseOver(true);
-  gui->AttachBackground(101, "back.png");
-  switch (options.page) {
-    case EditorPreviewOptions::kSettings:
-      gui->AttachControl(
-          std::make_unique<IBitmapControl>(&plug, 0, 0, -1, gui->LoadBitmap(102, "settings.png")));
-      break;
-    case EditorPreviewOptions::kSequence:
-      gui->AttachControl(
-          std::make_unique<IBitmapControl>(&plug, 0, 0, -1, gui->LoadBitmap(103, "sequence.png")));
-      break;
-    default:
-      if (options.controls) AttachMainControls(*gui, plug);
-      break;
-  }
+  LayoutPreviewEditor(*gui, plug, options);
   IGraphicsHeadless* editor = gui.release();
   // The plug-in owns its editor from here on.
   plug.AttachEditor(editor);

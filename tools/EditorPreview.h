@@ -2,6 +2,7 @@
 
 #include <string>
 
+class IGraphics;
 class IGraphicsHeadless;
 class Rhythmoria;
 
@@ -17,6 +18,10 @@ struct EditorPreviewOptions {
 // out by the plug-in itself, the editor shows the page's backdrop and, on the main page, stock
 // controls bound to the front panel's parameters at their places.
 IGraphicsHeadless* OpenPreviewEditor(Rhythmoria& plug, const EditorPreviewOptions& options);
+
+// The same layout in any window layer (the Windows editor harness uses it): sizes the editor and
+// attaches the page's controls; the caller attaches the editor to the plug-in.
+void LayoutPreviewEditor(IGraphics& gui, Rhythmoria& plug, const EditorPreviewOptions& options);
 
 // Parses "main", "settings" or "sequence"; false for anything else.
 bool ParsePreviewPage(const std::string& text, int* page);

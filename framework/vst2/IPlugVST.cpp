@@ -202,12 +202,14 @@ VstIntPtr IPlugVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
       if (!ptr || !GetGUI()) return 0;
       *static_cast<ERect**>(ptr) = &mEditorRect;
       return 1;
-    // No window layer exists on this platform yet, so opening yields no window.
     case effEditOpen:
-      return 0;
+      if (!GetGUI() || !GetGUI()->OpenEditorWindow(ptr)) return 0;
+      EditorOpened();
+      return 1;
     case effEditClose:
       if (!GetGUI()) return 0;
       EditorClosed();
+      GetGUI()->CloseEditorWindow();
       return 1;
     case effEditIdle:
     case effIdle:
