@@ -5,15 +5,18 @@
 // without a parameter and one bound to the tempo.
 //
 //   editor-harness [--instances 1|2] [--seconds S] [--page main|settings|sequence]
-//                  [--reopen-at S] [--close-at S] [--stop-file PATH]
+//                  [--reopen-at S] [--close-at S] [--resize-at S] [--stop-file PATH] [--play]
 //
-// It closes its windows after S seconds, or as soon as the stop file exists.
+// It closes its windows after S seconds, or as soon as the stop file exists. --play runs the one
+// editor through rhythmoria.exe edit's own loop instead, with the transport playing.
 // It reports on standard output, one line each, flushed at once:
 //   editor I X Y W H            where instance I's editor lies on the screen
 //   menu I MENU ITEM TEXT       a menu item was chosen (MENU is "top" or "sub")
 //   text I TEXT                 the text box without a parameter was committed
 //   reopen I SAME|MOVED ...     a second effEditOpen over an open editor, then close and open
 //   class I REGISTERED|GONE     the editor's window class after instance I's window closed
+//   resize I W H FRAME W H      the editor's size and its window's inner size after a Resize
+//   played FRAMES               the frames the transport played under --play
 //   initial I INDEX VALUE DISPLAY  every parameter once the editors are up
 //   changed I INDEX VALUE DISPLAY  a parameter changed since the last idle round
 //   and at the end, per instance: param I INDEX VALUE DISPLAY, key I VK, and "done".
@@ -38,6 +41,7 @@
 #include "engine/ParameterIndex.h"
 #include "engine/Rhythmoria.h"
 #include "host/EditorFrameWin.h"
+#include "host/EditorWindow.h"
 #include "platform/win/IGraphicsWin.h"
 #include "tools/EditorPreview.h"
 
@@ -45,6 +49,7 @@ namespace {
 
 EditorPreviewOptions gPreview;
 int gInstanceCount = 0;
+std::vector<Rhythmoria*> gPlugs;
 
 void Report(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void Report(const char* format, ...) {
@@ -110,6 +115,7 @@ AEffect* HarnessEntry(audioMasterCallback hostCallback) {
   auto* plug = new Rhythmoria(IPlugInstanceInfo{hostCallback});
   plug->FillEmptyPrograms("Empty", 64);
   const int instance = gInstanceCount++;
+  gPlugs.push_back(plug);
   if (!plug->GetGUI()) {
     std::unique_ptr<IGraphics> gui =
         MakeGraphics(plug, IGraphics::kDefaultWidth, IGraphics::kDefaultHeight);
@@ -153,7 +159,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: editor-harness [--instances 1|2] [--seconds S] "
                "[--page main|settings|sequence] [--reopen-at S] [--close-at S] "
-               "[--stop-file PATH]\n");
+               "[--resize-at S] [--stop-file PATH] [--play]\n");
   return 2;
 }
 
@@ -161,10 +167,15 @@ int Usage() {
 
 int main(int argc, char** argv) {
   int instances = 1;
-  double seconds = 10.0, reopenAt = -1.0, closeAt = -1.0;
+  double seconds = 10.0, reopenAt = -1.0, closeAt = -1.0, resizeAt = -1.0;
+  bool play = false;
   std::string stopFile;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (arg == "--play") {
+      play = true;
+      continue;
+    }
     if (i + 1 >= argc) return Usage();
     const char* value = argv[++i];
     if (arg == "--instances") {
@@ -173,6 +184,8 @@ int main(int argc, char** argv) {
       seconds = std::atof(value);
     } else if (arg == "--reopen-at") {
       reopenAt = std::atof(value);
+    } else if (arg == "--resize-at") {
+      resizeAt = std::atof(value);
     } else if (arg == "--close-at") {
       closeAt = std::atof(value);
     } else if (arg == "--stop-file") {
@@ -186,6 +199,27 @@ int main(int argc, char** argv) {
   if (instances < 1 || instances > 2) return Usage();
   // Lines end in "\n" alone, as the scripts reading them expect.
   _setmode(_fileno(stdout), _O_BINARY);
+
+  if (play) {
+    std::string error;
+    auto host = vsthost::PluginHost::Create(HarnessEntry, {}, &error);
+    if (!host) {
+      std::fprintf(stderr, "editor-harness: %s\n", error.c_str());
+      return 1;
+    }
+    host->Start();
+    vsthost::EditorWindowOptions options;
+    options.play = true;
+    options.seconds = seconds;
+    if (!vsthost::RunEditorWindow(*host, options, &error)) {
+      std::fprintf(stderr, "editor-harness: %s\n", error.c_str());
+      return 1;
+    }
+    Report("played %lld", static_cast<long long>(host->Position()));
+    Report("class end %s", ClassRegistered() ? "REGISTERED" : "GONE");
+    Report("done");
+    return 0;
+  }
 
   std::vector<std::unique_ptr<vsthost::PluginHost>> hosts;
   std::vector<std::unique_ptr<vsthost::EditorFrameWin>> frames;
@@ -250,6 +284,15 @@ int main(int argc, char** argv) {
       Report("reopen 0 %s class-after-close %s %s", same ? "SAME" : "MOVED",
              registered ? "REGISTERED" : "GONE", reopened ? "OPEN" : "FAILED");
       ReportEditor(0, frame);
+    }
+    if (resizeAt >= 0 && elapsed >= resizeAt && frames[0]->EditorIsOpen()) {
+      resizeAt = -1.0;
+      gPlugs[0]->GetGUI()->Resize(IGraphics::kDefaultWidth + 20, IGraphics::kDefaultHeight + 20);
+      const RECT editor = EditorRect(*frames[0]);
+      RECT inner;
+      GetClientRect(static_cast<HWND>(frames[0]->Handle()), &inner);
+      Report("resize 0 %ld %ld FRAME %ld %ld", editor.right - editor.left,
+             editor.bottom - editor.top, inner.right, inner.bottom);
     }
     if (closeAt >= 0 && elapsed >= closeAt) {
       closeAt = -1.0;
