@@ -1,8 +1,8 @@
 // The editor under a Windows host, for tests that click it with a real display (under wine with
 // Xvfb): one or two plug-in instances built into this program, each with its editor in a
 // top-level window of its own, pumped like a DAW. Until the plug-in lays out its own pages, each
-// editor gets the preview's controls plus three invisible probes: a popup menu, a text box
-// without a parameter and one bound to the tempo.
+// editor gets the preview's controls plus invisible probes: a popup menu, a text box without a
+// parameter, one bound to the tempo and a message box.
 //
 //   editor-harness [--instances 1|2] [--seconds S] [--page main|settings|sequence]
 //                  [--reopen-at S] [--close-at S] [--resize-at S] [--stop-file PATH] [--play]
@@ -13,6 +13,7 @@
 //   editor I X Y W H            where instance I's editor lies on the screen
 //   menu I MENU ITEM TEXT       a menu item was chosen (MENU is "top" or "sub")
 //   text I TEXT                 the text box without a parameter was committed
+//   message I ANSWER            the message box's answer (6 = yes, 7 = no)
 //   reopen I SAME|MOVED ...     a second effEditOpen over an open editor, then close and open
 //   class I REGISTERED|GONE     the editor's window class after instance I's window closed
 //   resize I W H FRAME W H      the editor's size and its window's inner size after a Resize
@@ -111,6 +112,16 @@ class TextProbe : public Probe {
   void TextEntered(const char* text) override { Report("text %d %s", mInstance, text); }
 };
 
+// Asks a yes/no question in a message box owned by the host's window.
+class MessageProbe : public Probe {
+ public:
+  using Probe::Probe;
+  void MouseDown(int, int, const MouseModifiers&) override {
+    const int answer = Gui()->ShowMessageBox("Proceed?", "Rhythmoria", MB_YESNO);
+    Report("message %d %d", mInstance, answer);
+  }
+};
+
 AEffect* HarnessEntry(audioMasterCallback hostCallback) {
   auto* plug = new Rhythmoria(IPlugInstanceInfo{hostCallback});
   plug->FillEmptyPrograms("Empty", 64);
@@ -125,6 +136,7 @@ AEffect* HarnessEntry(audioMasterCallback hostCallback) {
       gui->AttachControl(std::make_unique<TextProbe>(plug, Rect(20, 150, 150, 168), instance));
       gui->AttachControl(
           std::make_unique<TextProbe>(plug, Rect(20, 172, 150, 190), instance, kTempo));
+      gui->AttachControl(std::make_unique<MessageProbe>(plug, Rect(730, 300, 790, 330), instance));
       plug->AttachEditor(gui.release());
     }
   }
