@@ -16,5 +16,5 @@ std::unique_ptr<IGraphics> MakeGraphics(IPlugBase* plug, int width, int height);
 // system's. Set it before constructing the plug-ins that should use it.
 void SetGraphicsFactory(GraphicsFactory factory);
 
-// The system's window layer, implemented once per system in platform/window/.
+// The system's window layer: platform/win/WindowFactory.cpp, platform/x11/MakeX11Graphics.cpp.
 std::unique_ptr<IGraphics> MakePlatformGraphics(IPlugBase* plug, int width, int height);

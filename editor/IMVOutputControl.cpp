@@ -45,8 +45,10 @@ std::unique_ptr<PopupMenu> IMVOutputControl::BuildMenu(bool toSum, int extraOutp
   menu->AddItem("Sum Output", toSum ? PopupMenuItem::kChecked : PopupMenuItem::kNoFlags);
   menu->AddSeparator();
   for (int n = 1; n <= Rhythmoria::kNumExtraOutputs; ++n) {
-    menu->AddItem("Extra Output " + std::to_string(n),
-                  extraOutput == n ? PopupMenuItem::kChecked : PopupMenuItem::kNoFlags);
+    // Formatted rather than concatenated: GCC 12 warns falsely about string + to_string here.
+    char label[24];
+    std::snprintf(label, sizeof label, "Extra Output %d", n);
+    menu->AddItem(label, extraOutput == n ? PopupMenuItem::kChecked : PopupMenuItem::kNoFlags);
   }
   return menu;
 }
