@@ -121,7 +121,7 @@ class Editor {
     Open();
   }
   ~Editor() {
-    gui->CloseEditorWindow();
+    CloseUnderLock();
     if (mTop) xcb_destroy_window(mConn, mTop);
     xcb_disconnect(mConn);
   }
@@ -136,14 +136,23 @@ class Editor {
     xcb_map_window(mConn, mTop);
     // The editor's connection may only name the window once the server has made it.
     std::free(xcb_get_input_focus_reply(mConn, xcb_get_input_focus(mConn), nullptr));
-    ASSERT_NE(gui->OpenEditorWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(mTop))),
-              nullptr);
-    plug.EditorOpened();
+    {
+      // As effEditOpen does: under the plug-in's mutex, which the editor's own thread takes too.
+      IPlugBase::ScopedLock lock(plug.GetMutex());
+      ASSERT_NE(gui->OpenEditorWindow(reinterpret_cast<void*>(static_cast<std::uintptr_t>(mTop))),
+                nullptr);
+      plug.EditorOpened();
+    }
     // The first paint shows everything.
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
   }
-  void Reopen() {
+  // As effEditClose does: under the plug-in's mutex.
+  void CloseUnderLock() {
+    IPlugBase::ScopedLock lock(plug.GetMutex());
     gui->CloseEditorWindow();
+  }
+  void Reopen() {
+    CloseUnderLock();
     xcb_destroy_window(mConn, mTop);
     mTop = 0;
     Open();
