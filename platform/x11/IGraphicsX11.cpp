@@ -11,21 +11,13 @@
 #include "editor/FontCache.h"
 #include "framework/IParameter.h"
 #include "framework/IPlugBase.h"
+#include "platform/x11/X11Keysyms.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace x11keys;
 
-// Keysyms we translate (X11's keysymdef values).
-constexpr std::uint32_t kXkSpace = 0x20;
-constexpr std::uint32_t kXkLeft = 0xff51;
-constexpr std::uint32_t kXkUp = 0xff52;
-constexpr std::uint32_t kXkRight = 0xff53;
-constexpr std::uint32_t kXkDown = 0xff54;
-constexpr std::uint32_t kXkReturn = 0xff0d;
-constexpr std::uint32_t kXkKpEnter = 0xff8d;
-constexpr std::uint32_t kXkEscape = 0xff1b;
-constexpr std::uint32_t kXkBackSpace = 0xff08;
+using Clock = std::chrono::steady_clock;
 
 // Button numbers and state bits of the core protocol.
 constexpr int kWheelUp = 4;

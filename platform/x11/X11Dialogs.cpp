@@ -13,8 +13,11 @@
 
 #include "editor/FontCache.h"
 #include "platform/x11/IGraphicsX11.h"
+#include "platform/x11/X11Keysyms.h"
 
 namespace {
+
+using namespace x11keys;
 
 constexpr LICE_pixel kPanel = LICE_RGBA(44, 46, 50, 255);
 constexpr LICE_pixel kBorder = LICE_RGBA(120, 124, 130, 255);
@@ -29,13 +32,6 @@ constexpr int kItemHeight = 20;
 constexpr int kSeparatorHeight = 8;
 constexpr int kCheckColumn = 20;
 constexpr int kArrowColumn = 22;
-
-constexpr std::uint32_t kXkReturn = 0xff0d;
-constexpr std::uint32_t kXkKpEnter = 0xff8d;
-constexpr std::uint32_t kXkEscape = 0xff1b;
-constexpr std::uint32_t kXkBackSpace = 0xff08;
-constexpr std::uint32_t kXkUp = 0xff52;
-constexpr std::uint32_t kXkDown = 0xff54;
 
 const FontCacheEntry* UiFont() {
   static const TextStyle style("Verdana", 12, Color(255, 232, 232, 232), TextStyle::kNormal,
