@@ -22,7 +22,7 @@ namespace {
 constexpr const char* kUsage = R"(usage:
   rhythmoria info [--plugin PATH]
   rhythmoria render [options] OUTPUT.wav|.flac|.aif
-  rhythmoria edit [--program N|NAME] [--play] [--seconds S] [--plugin PATH]
+  rhythmoria edit [--program N|NAME] [--play] [--seconds S] [--state FILE] [--plugin PATH]
 
 Loads the Rhythmoria VST2 plug-in (or any VST2 instrument) and describes it, renders it
 offline, with a playing transport, to an audio file, or opens its editor in a window.
@@ -50,8 +50,12 @@ render options:
 
 edit options:
   --program N|NAME   program by number (0-63) or name
-  --play             play the transport while the editor is open
+  --play             play the transport while the editor is open (audio runs either way, so
+                     the plug-in's own PLAY is heard)
   --seconds S        close the window by itself after S seconds
+  --state FILE       keep FILE up to date with what the host sees: editor open or closed,
+                     transport, whether there is sound, the program and every parameter
+  In the window on Windows, F5 closes the editor and opens it again.
 
 common options:
   --plugin PATH      the plug-in binary (default: $RHYTHMORIA_PLUGIN, else the one built
@@ -80,6 +84,7 @@ struct Options {
   std::string output;
   bool quiet = false;
   bool play = false;
+  std::string stateFile;
 };
 
 struct UsageError {
@@ -155,6 +160,8 @@ Options ParseOptions(int argc, const char* const* argv) {
       options.program = next();
     } else if (options.command == "edit" && arg == "--play") {
       options.play = true;
+    } else if (options.command == "edit" && arg == "--state") {
+      options.stateFile = next();
     } else if (options.command == "edit" && arg == "--seconds") {
       options.seconds = NumberOption(arg, next(), 0.0, 36000.0);
     } else if (options.command == "edit") {
@@ -432,6 +439,7 @@ int RunCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
       EditorWindowOptions window;
       window.play = options.play;
       window.seconds = options.seconds;
+      window.stateFile = options.stateFile;
       if (!RunEditorWindow(*host, window, &error)) throw Failure{error};
       return kExitOk;
     }

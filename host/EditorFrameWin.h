@@ -28,17 +28,23 @@ class EditorFrameWin {
   void Destroy();
   bool IsOpen() const { return mWnd != nullptr; }
   bool EditorIsOpen() const { return mEditorOpen; }
+  // Times effEditOpen succeeded in this window.
+  int OpenCount() const { return mOpenCount; }
   void* Handle() const { return mWnd; }
   PluginHost& Host() { return mHost; }
 
   // Keys the editor passed on to this window untranslated, as virtual-key codes (key down only).
   std::vector<int> keysReceived;
+  // F5 in the window closes the editor and opens it again, as a DAW does when its plug-in window
+  // is hidden and shown; the editor must come back as it was.
+  bool reopenOnF5 = false;
 
  private:
   friend struct EditorFrameProc;
   PluginHost& mHost;
   void* mWnd = nullptr;
   bool mEditorOpen = false;
+  int mOpenCount = 0;
 };
 
 // Runs the window messages of this thread with effEditIdle about 30 times a second for every open

@@ -2,11 +2,10 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <thread>
 
 #include "host/EditorFrameWin.h"
+#include "host/EditorSession.h"
 #include "host/EditorWindow.h"
 
 namespace vsthost {
@@ -17,6 +16,9 @@ constexpr wchar_t kFrameClass[] = L"RhythmoriaEditorFrame";
 constexpr DWORD kFrameStyle = WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
 // Hosts call effEditIdle from their own timers, typically 25 to 50 times a second.
 constexpr int kIdleIntervalMs = 33;
+// Posted to the frame to reopen the editor outside the editor's own message handling, which is
+// where a key it passes on arrives.
+constexpr UINT kReopenMessage = WM_APP + 1;
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return {};
@@ -44,6 +46,11 @@ struct EditorFrameProc {
           return 0;
         case WM_KEYDOWN:
           frame->keysReceived.push_back(static_cast<int>(wParam));
+          if (wParam == VK_F5 && frame->reopenOnF5) PostMessageW(wnd, kReopenMessage, 0, 0);
+          return 0;
+        case kReopenMessage:
+          frame->CloseEditor();
+          frame->OpenEditor();
           return 0;
         default:
           break;
@@ -99,6 +106,7 @@ bool EditorFrameWin::Open(const std::string& title, int x, int y, std::string* e
 bool EditorFrameWin::OpenEditor() {
   if (!mWnd || mEditorOpen) return mEditorOpen;
   mEditorOpen = mHost.Dispatch(effEditOpen, 0, 0, mWnd) != 0;
+  if (mEditorOpen) ++mOpenCount;
   return mEditorOpen;
 }
 
@@ -152,29 +160,28 @@ void PumpEditorFrames(const std::vector<EditorFrameWin*>& frames, double seconds
 
 bool RunEditorWindow(PluginHost& host, const EditorWindowOptions& options, std::string* error) {
   EditorFrameWin frame(host);
+  frame.reopenOnF5 = true;
   const std::string title = host.EffectName().empty() ? "Editor" : host.EffectName();
   if (!frame.Open(title, CW_USEDEFAULT, CW_USEDEFAULT, error)) return false;
-
-  // The transport plays in blocks paced by the clock, on a thread of its own as a DAW's audio is.
-  std::atomic<bool> stop{false};
-  std::thread audio;
-  if (options.play) {
-    host.Settings().playing = true;
-    audio = std::thread([&host, &stop] {
-      const int block = host.Settings().blockSize;
-      const auto period = std::chrono::duration<double>(block / host.Settings().sampleRate);
-      auto next = std::chrono::steady_clock::now();
-      while (!stop.load()) {
-        host.ProcessReplacing(block);
-        next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
-        std::this_thread::sleep_until(next);
-      }
-    });
-  }
-  PumpEditorFrames({&frame}, options.seconds);
+  EditorSession session(host, options);
+  auto view = [&frame] {
+    EditorView v;
+    v.open = frame.EditorIsOpen();
+    v.opens = frame.OpenCount();
+    HWND editor = frame.Handle() ? GetWindow(static_cast<HWND>(frame.Handle()), GW_CHILD) : nullptr;
+    RECT r;
+    if (v.open && editor && GetWindowRect(editor, &r)) {
+      v.placeKnown = true;
+      v.x = r.left;
+      v.y = r.top;
+      v.width = r.right - r.left;
+      v.height = r.bottom - r.top;
+    }
+    return v;
+  };
+  PumpEditorFrames({&frame}, options.seconds, [&](double) { session.Idle(view()); });
   frame.Destroy();
-  stop.store(true);
-  if (audio.joinable()) audio.join();
+  session.Finish(view());
   return true;
 }
 

@@ -1,17 +1,16 @@
 // `rhythmoria edit` on Linux: a top-level X11 window (on xcb, like the plug-in's own layer) that
 // hands its id to effEditOpen and then behaves like a DAW's editor frame: it serves its own
-// window's events, calls effEditIdle about 30 times a second and, with --play, renders blocks on a
-// thread of their own at the pace of real time.
+// window's events, calls effEditIdle about 30 times a second and renders blocks on a thread of
+// their own at the pace of real time (EditorSession).
 #include <poll.h>
 #include <xcb/xcb.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <thread>
 
+#include "host/EditorSession.h"
 #include "host/EditorWindow.h"
 
 namespace vsthost {
@@ -77,20 +76,7 @@ bool RunEditorWindow(PluginHost& host, const EditorWindowOptions& options, std::
     return fail("the plug-in could not open its editor");
   }
 
-  std::atomic<bool> stop{false};
-  std::thread audio;
-  if (options.play) {
-    audio = std::thread([&host, &stop] {
-      const int frames = host.Settings().blockSize;
-      const auto period = std::chrono::duration<double>(frames / host.Settings().sampleRate);
-      auto next = std::chrono::steady_clock::now();
-      while (!stop) {
-        host.ProcessReplacing(frames);
-        next += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
-        std::this_thread::sleep_until(next);
-      }
-    });
-  }
+  EditorSession session(host, options);
 
   const auto end = std::chrono::steady_clock::now() +
                    std::chrono::duration_cast<std::chrono::steady_clock::duration>(
@@ -114,12 +100,12 @@ bool RunEditorWindow(PluginHost& host, const EditorWindowOptions& options, std::
     if (xcb_connection_has_error(conn)) break;
     if (std::chrono::steady_clock::now() >= nextIdle) {
       host.Dispatch(effEditIdle);
+      session.Idle({true, 1});
       nextIdle = std::chrono::steady_clock::now() + std::chrono::milliseconds(kIdleIntervalMs);
     }
   }
   host.Dispatch(effEditClose);
-  stop = true;
-  if (audio.joinable()) audio.join();
+  session.Finish({false, 1});
   xcb_destroy_window(conn, window);
   xcb_disconnect(conn);
   return true;
