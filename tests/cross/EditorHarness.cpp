@@ -2,7 +2,8 @@
 // Xvfb): one or two plug-in instances built into this program, each with its editor in a
 // top-level window of its own, pumped like a DAW. Until the plug-in lays out its own pages, each
 // editor gets the preview's controls plus invisible probes: a popup menu, a text box without a
-// parameter, one bound to the tempo and a message box.
+// parameter, one bound to the tempo, a message box, the file and colour dialogs, a web page, the
+// clipboard and a control with a tooltip.
 //
 //   editor-harness [--instances 1|2] [--seconds S] [--page main|settings|sequence]
 //                  [--reopen-at S] [--close-at S] [--resize-at S] [--stop-file PATH] [--play]
@@ -18,12 +19,20 @@
 //   class I REGISTERED|GONE     the editor's window class after instance I's window closed
 //   resize I W H FRAME W H      the editor's size and its window's inner size after a Resize
 //   played FRAMES               the frames the transport played under --play
+//   dialog I X Y W H            a dialog (file, colour) was activated there on the screen
+//   file I [PATH]               the file dialog's answer (empty: nothing chosen)
+//   color I OK R G B            the colour dialog's answer and the colour after it
+//   web I OK                    whether the web page was handed to the browser
+//   clipboard I OK [TEXT]       the clipboard's text
+//   tooltip I shown [TEXT]      a tooltip became visible (once)
 //   initial I INDEX VALUE DISPLAY  every parameter once the editors are up
 //   changed I INDEX VALUE DISPLAY  a parameter changed since the last idle round
 //   and at the end, per instance: param I INDEX VALUE DISPLAY, key I VK, and "done".
 
 #define NOMINMAX
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 #undef DrawText
 
 #include <fcntl.h>
@@ -123,6 +132,102 @@ class MessageProbe : public Probe {
   }
 };
 
+// Tells where each dialog of this thread appears when it is activated, so the test can click
+// into it (with no window manager, a new dialog does not take the keyboard by itself).
+class DialogReporter {
+ public:
+  explicit DialogReporter(int instance) {
+    sInstance = instance;
+    mHook = SetWindowsHookExW(WH_CBT, &DialogReporter::Hook, nullptr, GetCurrentThreadId());
+  }
+  ~DialogReporter() {
+    if (mHook) UnhookWindowsHookEx(mHook);
+  }
+
+ private:
+  static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_ACTIVATE) {
+      RECT r;
+      if (GetWindowRect(reinterpret_cast<HWND>(wParam), &r)) {
+        Report("dialog %d %ld %ld %ld %ld", sInstance, r.left, r.top, r.right - r.left,
+               r.bottom - r.top);
+      }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+  }
+  static inline int sInstance = 0;
+  HHOOK mHook = nullptr;
+};
+
+// The window layer's services that open something of their own: the file and colour dialogs,
+// the web browser, and the clipboard's text.
+class ServiceProbe : public Probe {
+ public:
+  enum Service { kFile, kColor, kWeb, kClipboard };
+  ServiceProbe(IPlugBase* plug, const Rect& rect, int instance, Service service)
+      : Probe(plug, rect, instance), mService(service) {}
+  void MouseDown(int, int, const MouseModifiers&) override {
+    DialogReporter dialogs(mInstance);
+    switch (mService) {
+      case kFile: {
+        std::string name = "unchanged", folder;
+        Gui()->AskForFile(&name, IGraphics::kFileOpen, &folder, "fxp fxb");
+        Report("file %d [%s]", mInstance, name.c_str());
+        break;
+      }
+      case kColor: {
+        Color color(255, 10, 20, 30);
+        const bool ok = Gui()->AskForColor(&color, "Probe colour");
+        Report("color %d %d %d %d %d", mInstance, ok ? 1 : 0, color.R, color.G, color.B);
+        break;
+      }
+      case kWeb:
+        Report("web %d %d", mInstance,
+               Gui()->OpenWebPage("http://127.0.0.1:9/probe-page.html") ? 1 : 0);
+        break;
+      case kClipboard: {
+        std::string text;
+        const bool ok = Gui()->ReadClipboardText(&text);
+        Report("clipboard %d %d [%s]", mInstance, ok ? 1 : 0, text.c_str());
+        break;
+      }
+    }
+  }
+
+ private:
+  Service mService;
+};
+
+BOOL CALLBACK FindVisibleTooltip(HWND wnd, LPARAM found) {
+  wchar_t name[64];
+  if (IsWindowVisible(wnd) && GetClassNameW(wnd, name, 64) &&
+      lstrcmpiW(name, L"tooltips_class32") == 0) {
+    *reinterpret_cast<HWND*>(found) = wnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Reports once when a tooltip window of this thread is visible, with its text.
+void ReportTooltip(int instance, HWND editor) {
+  static bool reported = false;
+  if (reported || !editor) return;
+  HWND tip = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindVisibleTooltip, reinterpret_cast<LPARAM>(&tip));
+  if (!tip) return;
+  wchar_t text[128] = {};
+  TTTOOLINFOW info = {};
+  info.cbSize = TTTOOLINFOW_V2_SIZE;
+  info.hwnd = editor;
+  info.uId = reinterpret_cast<UINT_PTR>(editor);
+  info.lpszText = text;
+  SendMessageW(tip, TTM_GETTEXTW, 128, reinterpret_cast<LPARAM>(&info));
+  char utf8[256] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  Report("tooltip %d shown [%s]", instance, utf8);
+  reported = true;
+}
+
 AEffect* HarnessEntry(audioMasterCallback hostCallback) {
   auto* plug = new Rhythmoria(IPlugInstanceInfo{hostCallback});
   plug->FillEmptyPrograms("Empty", 64);
@@ -136,6 +241,19 @@ AEffect* HarnessEntry(audioMasterCallback hostCallback) {
     gui->AttachControl(
         std::make_unique<TextProbe>(plug, Rect(20, 172, 150, 190), instance, kTempo));
     gui->AttachControl(std::make_unique<MessageProbe>(plug, Rect(730, 300, 790, 330), instance));
+    // The services, in the empty margin left of the rhythm buttons.
+    const ServiceProbe::Service services[] = {ServiceProbe::kFile, ServiceProbe::kColor,
+                                              ServiceProbe::kWeb, ServiceProbe::kClipboard};
+    for (int i = 0; i < 4; ++i) {
+      gui->AttachControl(std::make_unique<ServiceProbe>(
+          plug, Rect(20, 200 + 22 * i, 60, 218 + 22 * i), instance, services[i]));
+    }
+    const int tipped =
+        gui->AttachControl(std::make_unique<Probe>(plug, Rect(20, 300, 60, 318), instance));
+    if (auto* win = dynamic_cast<IGraphicsWin*>(gui)) {
+      win->EnableTooltips(true);
+      win->SetTooltip(tipped, "Probe tip");
+    }
   }
   return plug->GetAEffect();
 }
@@ -263,6 +381,7 @@ int main(int argc, char** argv) {
     for (int p = 0; p < hosts[i]->NumParams(); ++p) last[i].push_back(hosts[i]->GetParameter(p));
   }
   vsthost::PumpEditorFrames(pumped, seconds, [&](double elapsed) {
+    ReportTooltip(0, GetWindow(static_cast<HWND>(frames[0]->Handle()), GW_CHILD));
     for (int i = 0; i < instances; ++i) {
       for (int p = 0; p < hosts[i]->NumParams(); ++p) {
         const float value = hosts[i]->GetParameter(p);
