@@ -62,7 +62,7 @@ std::string EditorSession::StateText(const EditorView& view) {
   field("editor");
   field(view.open ? "open" : "closed");
   field(std::to_string(view.opens));
-  if (view.placeKnown) {
+  if (view.open && view.placeKnown) {
     for (int n : {view.x, view.y, view.width, view.height}) field(std::to_string(n));
   }
   text += '\n';
