@@ -235,8 +235,8 @@ bool IPlugBase::LoadBankFromMemory(const std::uint8_t* data, std::size_t size) {
 
   if (body == kBankChunkBody) {
     if (size < kBankHeaderSize) return false;
-    ChunkBuffer chunk;
-    chunk.PutRaw(data, size);
+    // Read in place: the caller's bytes outlive this call.
+    const ChunkBuffer chunk = ChunkBuffer::Borrowing(data, size);
     int position = static_cast<int>(kBankHeaderSize);
     if (HasChunkMagic(data, size, kBankHeaderSize)) position += kChunkVersionMagicSize;
     ScopedLock lock(mMutex);
