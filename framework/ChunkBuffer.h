@@ -56,6 +56,14 @@ class ChunkBuffer {
     return chunk;
   }
 
+  // From now on reads size bytes at data in place, as Borrowing does, keeping the capacity this
+  // buffer has for its first write.
+  void Borrow(const std::uint8_t* data, std::size_t size) {
+    mBytes.clear();
+    mBorrowed = data;
+    mBorrowedSize = data ? size : 0;
+  }
+
   template <typename T>
   int PutBytes(const T& value) {
     static_assert(std::is_trivially_copyable_v<T>);
