@@ -78,7 +78,8 @@ void Rhythmoria::LoadStartupPrograms() {
   mNormalizeBankLoads = true;
   if (!TryLoadStartupBank()) {
     const EmbeddedResource bank = FindEmbeddedResource("PROGINIT", "PROGDATA");
-    if (bank.data) LoadBankFromMemory(bank.data, bank.size);
+    // The resource is part of the loaded module, so it outlives every instance.
+    if (bank.data) LoadBankFromMemory(bank.data, bank.size, true);
   }
   mNormalizeBankLoads = false;
 }

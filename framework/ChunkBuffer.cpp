@@ -5,6 +5,7 @@
 
 int ChunkBuffer::PutRaw(const void* data, std::size_t size) {
   if (size > 0) {
+    Own();
     // Grown and then copied rather than inserted: GCC 12 sees an overflow that cannot happen in
     // vector::insert after Clear() and warns about it in release builds. Growing leaves the new
     // bytes uninitialised (see the allocator), so nothing is written twice.
@@ -30,16 +31,17 @@ int ChunkBuffer::GetString(std::string* text, int position) const {
   // A length reaching past the end is damage, not a name to skip: failing here keeps a reader
   // from treating the rest of a cut-off chunk as a success.
   if (!Available(position, static_cast<std::size_t>(length))) return -1;
-  text->assign(reinterpret_cast<const char*>(mBytes.data() + position),
-               static_cast<std::size_t>(length));
+  text->assign(reinterpret_cast<const char*>(Data() + position), static_cast<std::size_t>(length));
   return position + length;
 }
 
 void ChunkBuffer::Resize(int size) {
+  Own();
   mBytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0, 0);
 }
 
 void ChunkBuffer::Reserve(int size) {
+  Own();
   if (size > 0) mBytes.reserve(static_cast<std::size_t>(size));
 }
 

@@ -35,6 +35,35 @@ struct UninitializedAllocator : std::allocator<T> {
 // or -1 when the bytes are not there, and never read outside the buffer.
 class ChunkBuffer {
  public:
+  ChunkBuffer() = default;
+  // Copies own their bytes, also copies of a borrowing buffer.
+  ChunkBuffer(const ChunkBuffer& other) : mBytes(other.Data(), other.Data() + other.Size()) {}
+  ChunkBuffer& operator=(const ChunkBuffer& other) {
+    if (this != &other) CopyFrom(other);
+    return *this;
+  }
+  ChunkBuffer(ChunkBuffer&&) noexcept = default;
+  ChunkBuffer& operator=(ChunkBuffer&&) noexcept = default;
+
+  // A buffer that reads size bytes at data without copying them, for parsing a large block that
+  // is read once (the factory bank, a file just read): copying it first touched as much fresh
+  // memory as all the programs it holds. The bytes must outlive the buffer and stay unchanged;
+  // the first write copies them in.
+  static ChunkBuffer Borrowing(const std::uint8_t* data, std::size_t size) {
+    ChunkBuffer chunk;
+    chunk.mBorrowed = data;
+    chunk.mBorrowedSize = data ? size : 0;
+    return chunk;
+  }
+
+  // From now on reads size bytes at data in place, as Borrowing does, keeping the capacity this
+  // buffer has for its first write.
+  void Borrow(const std::uint8_t* data, std::size_t size) {
+    mBytes.clear();
+    mBorrowed = data;
+    mBorrowedSize = data ? size : 0;
+  }
+
   template <typename T>
   int PutBytes(const T& value) {
     static_assert(std::is_trivially_copyable_v<T>);
@@ -45,7 +74,7 @@ class ChunkBuffer {
   int GetBytes(T* value, int position) const {
     static_assert(std::is_trivially_copyable_v<T>);
     if (!Available(position, sizeof(T))) return -1;
-    std::memcpy(value, mBytes.data() + position, sizeof(T));
+    std::memcpy(value, Data() + position, sizeof(T));
     return position + static_cast<int>(sizeof(T));
   }
 
@@ -54,25 +83,51 @@ class ChunkBuffer {
   int GetString(std::string* text, int position) const;
 
   // Keeps the capacity, so a buffer sized once can be refilled without allocating.
-  void Clear() { mBytes.clear(); }
+  void Clear() {
+    mBorrowed = nullptr;
+    mBorrowedSize = 0;
+    mBytes.clear();
+  }
   void Resize(int size);
   void Reserve(int size);
   int Capacity() const { return static_cast<int>(mBytes.capacity()); }
   int PutChunk(const ChunkBuffer& other) { return PutRaw(other.Data(), other.Size()); }
-  void CopyFrom(const ChunkBuffer& other) { mBytes = other.mBytes; }
+  void CopyFrom(const ChunkBuffer& other) {
+    if (&other == this) return;
+    const std::uint8_t* data = other.Data();
+    const std::size_t size = other.ByteCount();
+    mBorrowed = nullptr;
+    mBorrowedSize = 0;
+    mBytes.assign(data, data + size);
+  }
 
-  int Size() const { return static_cast<int>(mBytes.size()); }
-  const std::uint8_t* Data() const { return mBytes.data(); }
-  std::uint8_t* Data() { return mBytes.data(); }
+  int Size() const { return static_cast<int>(ByteCount()); }
+  const std::uint8_t* Data() const { return mBorrowed ? mBorrowed : mBytes.data(); }
+  std::uint8_t* Data() {
+    Own();
+    return mBytes.data();
+  }
 
   // True when size bytes can be read at position.
   bool Available(int position, std::size_t size) const {
-    return position >= 0 && static_cast<std::size_t>(position) <= mBytes.size() &&
-           mBytes.size() - static_cast<std::size_t>(position) >= size;
+    const std::size_t count = ByteCount();
+    return position >= 0 && static_cast<std::size_t>(position) <= count &&
+           count - static_cast<std::size_t>(position) >= size;
   }
 
  private:
+  std::size_t ByteCount() const { return mBorrowed ? mBorrowedSize : mBytes.size(); }
+  // Before any write: a borrowing buffer takes a copy of its bytes.
+  void Own() {
+    if (!mBorrowed) return;
+    mBytes.assign(mBorrowed, mBorrowed + mBorrowedSize);
+    mBorrowed = nullptr;
+    mBorrowedSize = 0;
+  }
+
   std::vector<std::uint8_t, UninitializedAllocator<std::uint8_t>> mBytes;
+  const std::uint8_t* mBorrowed = nullptr;
+  std::size_t mBorrowedSize = 0;
 };
 
 // Every chunk the framework hands out opens with these four characters and a version word in

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "editor/IGraphics.h"
 #include "framework/DenormalGuard.h"
@@ -126,11 +127,25 @@ void IPlugBase::SetParamFromEditor(int paramIdx, double normalizedValue) {
 void IPlugBase::AttachEditor(IGraphics* graphics) {
   if (!graphics) return;
   ScopedLock lock(mMutex);
-  for (int i = 0; i < NParams(); ++i) {
-    const double normalized = mParams[i].GetNormalizedValue();
-    for (int c = 0; c < graphics->NControls(); ++c) {
-      IControl* control = graphics->GetControl(c);
-      if (control->ParamIdx() == i) control->SetValueFromHost(normalized);
+  // Control by control, and in each the parameters it shows in ascending order: every control
+  // ends as a walk of all parameters over all controls would leave it (setting an auxiliary value
+  // clamps the main one, so the order within a control counts), without that walk's
+  // parameters-times-controls cost, which an editor of a thousand controls pays at every load.
+  std::vector<int> shown;
+  for (int c = 0; c < graphics->NControls(); ++c) {
+    IControl* control = graphics->GetControl(c);
+    const int main = control->ParamIdx();
+    shown.clear();
+    if (main >= 0 && main < NParams()) shown.push_back(main);
+    for (int k = 0; k < control->NAuxParams(); ++k) {
+      const int aux = control->GetAuxParam(k).mParamIdx;
+      if (aux >= 0 && aux < NParams()) shown.push_back(aux);
+    }
+    std::sort(shown.begin(), shown.end());
+    shown.erase(std::unique(shown.begin(), shown.end()), shown.end());
+    for (const int i : shown) {
+      const double normalized = mParams[i].GetNormalizedValue();
+      if (main == i) control->SetValueFromHost(normalized);
       for (int k = 0; k < control->NAuxParams(); ++k) {
         if (control->GetAuxParam(k).mParamIdx == i) {
           control->SetAuxValueFromHost(k, normalized);

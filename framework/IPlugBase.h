@@ -117,7 +117,9 @@ class IPlugBase {
   bool LoadProgramFile(const std::string& path);
   bool LoadBankFile(const std::string& path);
   bool LoadProgramFromMemory(const std::uint8_t* data, std::size_t size);
-  bool LoadBankFromMemory(const std::uint8_t* data, std::size_t size);
+  // permanentBytes: data lives as long as the plug-in (a resource of its own), so a program the
+  // bank holds exactly as it would be stored now is read from data in place rather than copied.
+  bool LoadBankFromMemory(const std::uint8_t* data, std::size_t size, bool permanentBytes = false);
   bool WriteProgramToMemory(ChunkBuffer& out);
   bool WriteBankToMemory(ChunkBuffer& out);
 
@@ -216,6 +218,8 @@ class IPlugBase {
   void RollBack(Snapshot& snapshot);
   // Gives every empty slot room for a state, so RestoreProgram can fill it without allocating.
   void ReserveEmptySlots();
+  // Set while LoadBankFromMemory reads bytes that outlive the plug-in.
+  bool mBankBytesPermanent = false;
   // The 64 slots, then the current program when the chunk records it; -1 on failure.
   int ReadBankChunk(const ChunkBuffer& chunk, int position);
   // A state followed by an optional program name, stored into the current slot; -1 on failure.

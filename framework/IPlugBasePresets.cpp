@@ -25,6 +25,22 @@ void SetSlotName(IProgramSlot& slot, const std::string& name) {
   SetSlotName(slot, name.data(), name.size());
 }
 
+// A program that a permanent bank already holds exactly as it would be stored now is read from
+// the bank's bytes: the plug-in's first instance in a process no longer writes (and faults in)
+// a fresh copy of every factory program. The slot still gets the room a write needs, so storing
+// the program later, on the audio thread too, allocates nothing.
+void KeepNormalizedState(const ChunkBuffer& chunk, int start, int end,
+                         const ChunkBuffer& normalized, ChunkBuffer& state) {
+  state.Reserve(normalized.Capacity());
+  const auto length = static_cast<std::size_t>(end - start);
+  if (normalized.Size() == end - start &&
+      std::memcmp(normalized.Data(), chunk.Data() + start, length) == 0) {
+    state.Borrow(chunk.Data() + start, length);
+  } else {
+    state.CopyFrom(normalized);
+  }
+}
+
 // Copies the host's bytes into an exchange buffer; the host may hand back the very buffer we
 // gave it, so the bytes can overlap.
 void CopyIntoExchange(ChunkBuffer& buffer, const std::uint8_t* data, int size) {
@@ -144,6 +160,7 @@ int IPlugBase::UnserializePresets(const ChunkBuffer& chunk, int position) {
   TakeSnapshot(before);
   const bool normalize = BeginNormalizingStates();
   const IProgramSlot* lastStored = nullptr;
+  ChunkBuffer normalized;
   std::string name;
   for (IProgramSlot& slot : mPrograms) {
     if (position < 0) break;
@@ -156,6 +173,15 @@ int IPlugBase::UnserializePresets(const ChunkBuffer& chunk, int position) {
     slot.mState.Clear();
     if (!slot.mInitialized) continue;
     // Stored again as the engine writes it now, so every slot holds the current format.
+    if (normalize && mBankBytesPermanent) {
+      const int start = position;
+      normalized.Clear();
+      position = NormalizeState(chunk, position, normalized);
+      if (position > 0) KeepNormalizedState(chunk, start, position, normalized, slot.mState);
+      if (position <= 0) position = -1;
+      lastStored = &slot;
+      continue;
+    }
     if (normalize) {
       position = NormalizeState(chunk, position, slot.mState);
       if (position <= 0) position = -1;

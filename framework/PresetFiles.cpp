@@ -224,7 +224,8 @@ bool IPlugBase::LoadProgramFromMemory(const std::uint8_t* data, std::size_t size
   return true;
 }
 
-bool IPlugBase::LoadBankFromMemory(const std::uint8_t* data, std::size_t size) {
+bool IPlugBase::LoadBankFromMemory(const std::uint8_t* data, std::size_t size,
+                                   bool permanentBytes) {
   if (!data || size < kBankRecordsOffset || size > kMaxFileSize) return false;
   if (!HeaderIs(data, 0, kContainerMagic) || !HeaderIs(data, kPluginCodeOffset, GetUniqueID())) {
     return false;
@@ -235,13 +236,16 @@ bool IPlugBase::LoadBankFromMemory(const std::uint8_t* data, std::size_t size) {
 
   if (body == kBankChunkBody) {
     if (size < kBankHeaderSize) return false;
-    ChunkBuffer chunk;
-    chunk.PutRaw(data, size);
+    // Read in place: the caller's bytes outlive this call.
+    const ChunkBuffer chunk = ChunkBuffer::Borrowing(data, size);
     int position = static_cast<int>(kBankHeaderSize);
     if (HasChunkMagic(data, size, kBankHeaderSize)) position += kChunkVersionMagicSize;
     ScopedLock lock(mMutex);
     // Gives everything back by itself when a slot fails to read.
-    if (UnserializePresets(chunk, position) < 0) return false;
+    mBankBytesPermanent = permanentBytes;
+    position = UnserializePresets(chunk, position);
+    mBankBytesPermanent = false;
+    if (position < 0) return false;
     ReportProgramChangeToHost();
     return true;
   }

@@ -20,6 +20,23 @@ namespace platform {
 std::size_t IniGetString(const char* section, const char* key, const char* defaultValue,
                          char* buffer, std::size_t size, const std::string& path);
 
+// The settings file read once, for reading many keys: GetString answers exactly what IniGetString
+// would have answered for the file as it was when the snapshot was taken, without opening the
+// file again for every key. Writes do not change a snapshot; take a new one to see them.
+class IniSnapshot {
+ public:
+  explicit IniSnapshot(const std::string& path);
+
+  // As IniGetString, for the snapshot's file.
+  std::size_t GetString(const char* section, const char* key, const char* defaultValue,
+                        char* buffer, std::size_t size) const;
+
+ private:
+  std::string mPath;
+  std::string mText;
+  bool mRead = false;
+};
+
 // Sets key in section to value, adding the file (not its folder), the section or the key when
 // missing. A null value removes the key, a null key removes the section. Every other line of the
 // file stays as it was, and the file is replaced whole or not at all. False on failure, also for

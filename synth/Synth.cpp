@@ -91,9 +91,11 @@ Synth::~Synth() = default;
 
 bool Synth::ReadConfiguration() {
   if (mIniPath.empty() || !platform::FileExists(mIniPath)) return false;
+  // One read of the file for all its keys: a file is opened once per instance, not once per key.
+  const platform::IniSnapshot ini(mIniPath);
   char text[kLongValueSize];
   auto read = [&](const char* section, const char* key, const char* fallback, std::size_t size) {
-    platform::IniGetString(section, key, fallback, text, size, mIniPath);
+    ini.GetString(section, key, fallback, text, size);
     return std::string(text);
   };
   // An empty value leaves a setting as it is, like a missing key, except in the controller map,

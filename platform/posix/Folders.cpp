@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string_view>
 #include <vector>
 
@@ -54,11 +54,21 @@ std::string ExpandUserDir(std::string_view value) {
 // wins, a quoted value may escape characters with a backslash.
 std::string DocumentsFromUserDirs(const std::string& path) {
   constexpr std::string_view kName = "XDG_DOCUMENTS_DIR=";
-  std::ifstream file(path);
-  std::string line;
+  // Read with C stdio: the first iostream of a process builds the C++ locale machinery, which
+  // cost more than the rest of reading the settings.
+  std::string text;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    char block[4096];
+    std::size_t n;
+    while ((n = std::fread(block, 1, sizeof(block), file)) > 0) text.append(block, n);
+    std::fclose(file);
+  }
   std::string found;
-  while (std::getline(file, line)) {
-    std::string_view rest(line);
+  for (std::size_t start = 0; start < text.size();) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string_view rest(text.data() + start, end - start);
+    start = end + 1;
     while (!rest.empty() && (rest.front() == ' ' || rest.front() == '\t')) rest.remove_prefix(1);
     if (!rest.starts_with(kName)) continue;
     rest.remove_prefix(kName.size());

@@ -1,6 +1,6 @@
-// The private-profile functions over a file of our own: every read parses the file afresh, every
-// write rewrites it through a temporary file renamed over the old one, so a failed or interrupted
-// write leaves the old file whole.
+// The private-profile functions over a file of our own: every read parses the file afresh (a
+// snapshot parses one read of it for many keys), every write rewrites it through a temporary file
+// renamed over the old one, so a failed or interrupted write leaves the old file whole.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -134,14 +134,15 @@ std::string_view Unquote(std::string_view value) {
 
 }  // namespace
 
-std::size_t IniGetString(const char* section, const char* key, const char* defaultValue,
-                         char* buffer, std::size_t size, const std::string& path) {
+IniSnapshot::IniSnapshot(const std::string& path) : mPath(path) {
+  mRead = ReadFile(path, &mText) == ReadResult::kRead;
+}
+
+std::size_t IniSnapshot::GetString(const char* section, const char* key, const char* defaultValue,
+                                   char* buffer, std::size_t size) const {
   if (!buffer || size == 0) return 0;
   std::optional<std::string_view> value;
-  std::string text;
-  if (section && key && ReadFile(path, &text) == ReadResult::kRead) {
-    value = IniText::Find(text, section, key);
-  }
+  if (section && key && mRead) value = IniText::Find(mText, section, key);
   const std::string_view chosen =
       value ? Unquote(*value) : TrimTrailingBlanks(defaultValue ? defaultValue : "");
   // A NUL inside the file ends the value, so the count always matches what the caller sees.
@@ -152,6 +153,12 @@ std::size_t IniGetString(const char* section, const char* key, const char* defau
   std::memcpy(buffer, chosen.data(), n);
   buffer[n] = '\0';
   return n;
+}
+
+std::size_t IniGetString(const char* section, const char* key, const char* defaultValue,
+                         char* buffer, std::size_t size, const std::string& path) {
+  if (!buffer || size == 0) return 0;
+  return IniSnapshot(path).GetString(section, key, defaultValue, buffer, size);
 }
 
 bool IniWriteString(const char* section, const char* key, const char* value,

@@ -38,6 +38,15 @@ std::size_t IniGetString(const char* section, const char* key, const char* defau
                                   BufferSize(size), path.c_str());
 }
 
+// The system keeps the file it read last in memory, so reading key by key through it costs no
+// file access per key: the snapshot only remembers the path.
+IniSnapshot::IniSnapshot(const std::string& path) : mPath(path) {}
+
+std::size_t IniSnapshot::GetString(const char* section, const char* key, const char* defaultValue,
+                                   char* buffer, std::size_t size) const {
+  return IniGetString(section, key, defaultValue, buffer, size, mPath);
+}
+
 bool IniWriteString(const char* section, const char* key, const char* value,
                     const std::string& path) {
   if (!section || HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;

@@ -27,6 +27,37 @@ TEST(ChunkBufferTest, ValuesRoundTripInNativeOrder) {
   EXPECT_EQ(b, 1);
 }
 
+// A bank is parsed straight from the bytes it arrived in; anything that writes gets a copy, so
+// the borrowed bytes (the plug-in's own resource, a caller's file) never change.
+TEST(ChunkBufferTest, ABorrowingBufferReadsInPlaceAndCopiesBeforeAnyWrite) {
+  const std::uint8_t bytes[] = {4, 3, 2, 1, 9};
+  ChunkBuffer chunk = ChunkBuffer::Borrowing(bytes, 4);
+  EXPECT_EQ(chunk.Size(), 4);
+  EXPECT_EQ(static_cast<const ChunkBuffer&>(chunk).Data(), bytes) << "read in place";
+  std::int32_t value = 0;
+  EXPECT_EQ(chunk.GetBytes(&value, 0), 4);
+  EXPECT_EQ(value, 0x01020304);
+  std::uint8_t beyond = 0;
+  EXPECT_EQ(chunk.GetBytes(&beyond, 4), -1) << "the borrowed size bounds every read";
+
+  const ChunkBuffer copy = chunk;
+  EXPECT_NE(copy.Data(), bytes) << "a copy owns its bytes";
+  EXPECT_EQ(std::memcmp(copy.Data(), bytes, 4), 0);
+
+  EXPECT_EQ(chunk.PutBytes(std::uint8_t{7}), 5);
+  chunk.Data()[0] = 0;
+  EXPECT_EQ(bytes[0], 4) << "writes go to a copy";
+  EXPECT_EQ(bytes[4], 9);
+  EXPECT_EQ(chunk.Data()[4], 7);
+  EXPECT_EQ(chunk.Data()[1], 3);
+
+  ChunkBuffer cleared = ChunkBuffer::Borrowing(bytes, sizeof(bytes));
+  cleared.Clear();
+  EXPECT_EQ(cleared.Size(), 0);
+  EXPECT_EQ(cleared.PutBytes(std::uint8_t{5}), 1);
+  EXPECT_EQ(bytes[0], 4);
+}
+
 TEST(ChunkBufferTest, ShortOrNegativeReadsFailWithoutTouchingTheValue) {
   ChunkBuffer chunk;
   chunk.PutBytes(std::int32_t{7});

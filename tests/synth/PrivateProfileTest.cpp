@@ -67,6 +67,34 @@ TEST_F(PrivateProfileTest, ReadsValuesLikeTheSystemFunction) {
   EXPECT_EQ(Get("Startup Bank", "File", "none"), "none") << "a folder reads as a missing file";
 }
 
+// An instance reads all its settings from one snapshot of the file: the same answers as reading
+// key by key, and the file as it was when the snapshot was taken.
+TEST_F(PrivateProfileTest, ASnapshotAnswersAsTheFileDidWhenTaken) {
+  WriteFile(path, "[MIDI Global]\nMIDI Thru = 'true'  \nBare\n[Editor]\nMiddleC=C5\n");
+  const platform::IniSnapshot snapshot(path);
+  for (const char* key : {"midi thru", "Bare", "Missing"}) {
+    char fromSnapshot[8];
+    const std::size_t n =
+        snapshot.GetString("MIDI Global", key, "none  ", fromSnapshot, sizeof(fromSnapshot));
+    EXPECT_EQ(fromSnapshot, Get("MIDI Global", key, "none  ", sizeof(fromSnapshot))) << key;
+    EXPECT_EQ(n, std::strlen(fromSnapshot));
+  }
+  char value[8];
+  EXPECT_EQ(snapshot.GetString("Editor", "MiddleC", "", value, 3), 2u);
+  EXPECT_STREQ(value, "C5");
+  EXPECT_EQ(snapshot.GetString("Editor", "MiddleC", "", value, 0), 0u);
+
+  ASSERT_TRUE(platform::IniWriteString("Editor", "MiddleC", "C3", path));
+  snapshot.GetString("Editor", "MiddleC", "", value, sizeof(value));
+  EXPECT_STREQ(value, "C5") << "a write reaches the file, not a snapshot taken before it";
+  platform::IniSnapshot(path).GetString("Editor", "MiddleC", "", value, sizeof(value));
+  EXPECT_STREQ(value, "C3") << "a new snapshot reads the file again";
+
+  std::filesystem::remove(path);
+  platform::IniSnapshot(path).GetString("Editor", "MiddleC", "gone", value, sizeof(value));
+  EXPECT_STREQ(value, "gone") << "a missing file gives the defaults";
+}
+
 TEST_F(PrivateProfileTest, CopiesAtMostSizeMinusOneCharacters) {
   using namespace std::string_literals;
   WriteFile(path, "[S]\nKey=abcdefgh\nNul=ab\0cd\n"s);
