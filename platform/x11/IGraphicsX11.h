@@ -81,6 +81,8 @@ class IGraphicsX11 : public IGraphics {
   xcb_screen_t* Screen() const { return mScreen; }
   xcb_window_t EditorWindow() const { return mWindow; }
   xcb_atom_t Atom(const char* name);
+  // The host's top-level window that holds the editor: the owner of our dialogs.
+  xcb_window_t HostTopLevel();
   // The keysym of a key event: column 1 with shift held, else column 0.
   std::uint32_t KeySym(xcb_keycode_t code, bool shifted) const;
   // Copies a bitmap region to a window, in requests the server accepts.
@@ -120,7 +122,6 @@ class IGraphicsX11 : public IGraphics {
   void DrawTextEntry();
   void FinishTextEntry();
   void LoadKeyboardMapping();
-  xcb_window_t HostTopLevel();
 
   xcb_connection_t* mConn = nullptr;
   xcb_screen_t* mScreen = nullptr;
