@@ -1,6 +1,10 @@
 #include "platform/x11/PortalFileChooser.h"
 
 #include <dbus/dbus.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
 
 #include <cstdint>
 #include <cstring>
@@ -191,6 +195,17 @@ void CloseRequest(DBusConnection* conn, const std::string& path) {
   dbus_connection_flush(conn);
 }
 
+// Without an address in the environment or the usual socket in the runtime folder, libdbus would
+// start a bus of its own through the X display (autolaunch) just to find no portal on it.
+bool SessionBusKnown() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address && *address) return true;
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  struct stat info {};
+  return runtime && *runtime && ::stat((std::string(runtime) + "/bus").c_str(), &info) == 0 &&
+         S_ISSOCK(info.st_mode);
+}
+
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -228,6 +243,7 @@ PortalFileChooser::Result PortalFileChooser::Ask(const Request& request,
                                                  const std::function<bool()>& shouldEnd,
                                                  std::string* path) {
   path->clear();
+  if (!SessionBusKnown()) return Result::kUnavailable;
   DBusError error;
   dbus_error_init(&error);
   Connection conn(dbus_bus_get_private(DBUS_BUS_SESSION, &error));
@@ -253,11 +269,15 @@ PortalFileChooser::Result PortalFileChooser::Ask(const Request& request,
     return Result::kUnavailable;
   }
   Pending pending(pendingRaw);
+  // libdbus times pending calls out only for callers with a main loop: we keep the time ourselves.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kCallTimeoutMs);
   while (!dbus_pending_call_get_completed(pending.get())) {
-    if (shouldEnd() || !dbus_connection_read_write_dispatch(conn.get(), kPollMs)) {
+    const bool late = std::chrono::steady_clock::now() > deadline;
+    if (late || shouldEnd() || !dbus_connection_read_write_dispatch(conn.get(), kPollMs)) {
       dbus_pending_call_cancel(pending.get());
       dbus_connection_remove_filter(conn.get(), OnMessage, &waiting);
-      return Result::kNothing;
+      return late ? Result::kUnavailable : Result::kNothing;
     }
   }
   Message reply(dbus_pending_call_steal_reply(pending.get()));

@@ -556,28 +556,30 @@ bool AskColor(Editor& e, const std::vector<std::string>& keys, int* rgb) {
 
 // The built-in chooser: hex digits only, whole colours only; Escape keeps the colour.
 TEST_F(X11EditorTest, BuiltInColourChooser) {
+  // The environment changes only while no editor thread reads it.
   setenv("RHYTHMORIA_COLOR_CHOOSER", "builtin", 1);
-  Editor e(0, 0);
+  auto e = std::make_unique<Editor>(0, 0);
   int rgb = 0;
-  EXPECT_FALSE(AskColor(e, {"key Escape"}, &rgb));
+  EXPECT_FALSE(AskColor(*e, {"key Escape"}, &rgb));
   EXPECT_EQ(rgb, 0x0a141e);
   // Starts at the colour given; six backspaces empty it, "x" is no hex digit.
-  EXPECT_TRUE(AskColor(e,
+  EXPECT_TRUE(AskColor(*e,
                        {"key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace",
                         "type --delay 20 x80c0fF", "key Return"},
                        &rgb));
   EXPECT_EQ(rgb, 0x80c0ff);
   // A colour cut short is not answered by Return.
-  e.colorDone = false;
-  e.Click(kColorRect.L + 5, kColorRect.T + 5);
+  e->colorDone = false;
+  e->Click(kColorRect.L + 5, kColorRect.T + 5);
   ASSERT_EQ(std::system("xdotool search --sync --name '^Pad colour$' >/dev/null 2>&1"), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(150));
   Xdo("key BackSpace Return");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_FALSE(e.colorDone.load());
+  EXPECT_FALSE(e->colorDone.load());
   Xdo("key Escape");
-  EXPECT_TRUE(WaitFor([&] { return e.colorDone.load(); }));
-  EXPECT_EQ(e.colorRgb.load(), 0x80c0ff);
+  EXPECT_TRUE(WaitFor([&] { return e->colorDone.load(); }));
+  EXPECT_EQ(e->colorRgb.load(), 0x80c0ff);
+  e.reset();
   unsetenv("RHYTHMORIA_COLOR_CHOOSER");
 }
 
@@ -596,28 +598,32 @@ TEST_F(X11EditorTest, ColourFromAChooserProgram) {
     std::ifstream in(args);
     return std::string(std::istreambuf_iterator<char>(in), {});
   };
-  Editor e(0, 0);
   int rgb = 0;
+  // The environment changes only while no editor thread reads it.
   setenv("RHYTHMORIA_COLOR_CHOOSER", "zenity", 1);
+  auto e = std::make_unique<Editor>(0, 0);
   program("zenity", "echo 'rgb(255,128,0)'");
-  EXPECT_TRUE(AskColor(e, {}, &rgb));
+  EXPECT_TRUE(AskColor(*e, {}, &rgb));
   EXPECT_EQ(rgb, 0xff8000);
   EXPECT_EQ(readArgs(), "--color-selection --title=Pad colour --color=#0a141e\n");
   program("zenity", "echo 'rgba(1,2,3,0.5)'");
-  EXPECT_TRUE(AskColor(e, {}, &rgb));
+  EXPECT_TRUE(AskColor(*e, {}, &rgb));
   EXPECT_EQ(rgb, 0x010203);
   // Cancelled (exit 1) or unreadable: nothing chosen, the colour kept.
   program("zenity", "exit 1");
-  EXPECT_FALSE(AskColor(e, {}, &rgb));
+  EXPECT_FALSE(AskColor(*e, {}, &rgb));
   program("zenity", "echo 'rgb(300,0,0)'");
-  EXPECT_FALSE(AskColor(e, {}, &rgb));
+  EXPECT_FALSE(AskColor(*e, {}, &rgb));
   EXPECT_EQ(rgb, 0x010203);
 
+  e.reset();
   setenv("RHYTHMORIA_COLOR_CHOOSER", "kdialog", 1);
+  e = std::make_unique<Editor>(0, 0);
   program("kdialog", "echo '#A0b0C0'");
-  EXPECT_TRUE(AskColor(e, {}, &rgb));
+  EXPECT_TRUE(AskColor(*e, {}, &rgb));
   EXPECT_EQ(rgb, 0xa0b0c0);
-  EXPECT_EQ(readArgs(), "--getcolor --default #010203 --title Pad colour\n");
+  EXPECT_EQ(readArgs(), "--getcolor --default #0a141e --title Pad colour\n");
+  e.reset();
   unsetenv("RHYTHMORIA_COLOR_CHOOSER");
   setenv("PATH", oldPath.c_str(), 1);
 }
