@@ -224,8 +224,10 @@ class X11EditorTest : public testing::Test {
     SetGraphicsFactory(nullptr);
     // An X server resets when its last client leaves and refuses connections meanwhile: one
     // connection kept for the whole program stops that between one editor and the next.
-    static xcb_connection_t* const keeper = xcb_connect(nullptr, nullptr);
-    (void)keeper;
+    static const struct Keeper {
+      xcb_connection_t* conn = xcb_connect(nullptr, nullptr);
+      ~Keeper() { xcb_disconnect(conn); }
+    } keeper;
   }
 };
 
