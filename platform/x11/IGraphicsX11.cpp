@@ -74,6 +74,7 @@ IGraphicsX11::~IGraphicsX11() {
   CloseEditorWindow();
   StopPump();
   for (xcb_generic_event_t* e : mDeferred) std::free(e);
+  mShared.Close(mConn);
   if (mConn) xcb_disconnect(mConn);
 }
 
@@ -294,6 +295,11 @@ void* IGraphicsX11::OpenEditorWindow(void* parent) {
                       sizeof kTitle - 1, kTitle);
   mGc = xcb_generate_id(mConn);
   xcb_create_gc(mConn, mGc, window, 0, nullptr);
+  if (!mSharedTried) {
+    // Once per connection: a server that cannot share memory with us will not start to.
+    mSharedTried = true;
+    mShared.Open(mConn, EditorBytes());
+  }
   xcb_map_window(mConn, window);
   xcb_flush(mConn);
   mWindow = window;
@@ -337,6 +343,11 @@ void IGraphicsX11::Resize(int width, int height) {
   const int dW = width - Width();
   const int dH = height - Height();
   IGraphics::Resize(width, height);
+  if (mShared.IsOpen()) {
+    // A segment for the new size; should that fail, the socket carries the images.
+    mShared.Close(mConn);
+    mShared.Open(mConn, EditorBytes());
+  }
   if (!mWindow) return;
   const std::uint32_t size[] = {static_cast<std::uint32_t>(width),
                                 static_cast<std::uint32_t>(height)};
@@ -389,7 +400,10 @@ void IGraphicsX11::PutImage(xcb_window_t window, const LICE_IBitmap& bitmap, con
 
 bool IGraphicsX11::PresentRect(const Rect& rect) {
   if (!mWindow) return false;
-  PutImage(mWindow, *GetDrawBitmap(), rect, rect.L, rect.T);
+  if (!mShared.Put(mConn, mWindow, mGc, mScreen->root_depth, *GetDrawBitmap(), rect, rect.L,
+                   rect.T)) {
+    PutImage(mWindow, *GetDrawBitmap(), rect, rect.L, rect.T);
+  }
   // An open text box stays on top of the editor, as a native one would.
   if (mEntry.control && rect.Intersects(mEntry.rect)) {
     DrawTextEntry();

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "editor/IGraphics.h"
+#include "platform/x11/X11SharedImage.h"
 
 class X11Modal;
 
@@ -70,6 +71,8 @@ class IGraphicsX11 : public IGraphics {
   void HidePointer() override;
   void ShowPointer() override;
 
+  // For tests: whether the editor's pixels go through memory shared with the server.
+  bool UsesSharedMemory() const { return mShared.IsOpen(); }
   // For tests: the text box's state.
   bool TextEntryOpen() const {
     std::lock_guard<std::recursive_mutex> lock(mLock);
@@ -81,6 +84,8 @@ class IGraphicsX11 : public IGraphics {
   xcb_screen_t* Screen() const { return mScreen; }
   xcb_window_t EditorWindow() const { return mWindow; }
   xcb_atom_t Atom(const char* name);
+  // The host's top-level window that holds the editor: the owner of our dialogs.
+  xcb_window_t HostTopLevel();
   // The keysym of a key event: column 1 with shift held, else column 0.
   std::uint32_t KeySym(xcb_keycode_t code, bool shifted) const;
   // Copies a bitmap region to a window, in requests the server accepts.
@@ -120,7 +125,9 @@ class IGraphicsX11 : public IGraphics {
   void DrawTextEntry();
   void FinishTextEntry();
   void LoadKeyboardMapping();
-  xcb_window_t HostTopLevel();
+  std::size_t EditorBytes() const {
+    return static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height()) * 4;
+  }
 
   xcb_connection_t* mConn = nullptr;
   xcb_screen_t* mScreen = nullptr;
@@ -130,6 +137,8 @@ class IGraphicsX11 : public IGraphics {
   xcb_gcontext_t mGc = 0;
   xcb_cursor_t mBlankCursor = 0;
   std::uint32_t mMaxRequestBytes = 0;
+  X11SharedImage mShared;
+  bool mSharedTried = false;
   std::vector<std::uint32_t> mKeysyms;
   int mKeysymsPerCode = 0;
   int mMinKeycode = 0;

@@ -5,6 +5,8 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -346,7 +348,25 @@ class MenuRun {
   bool mPressedInside = false;
 };
 
-// ---- Message box (and the built-in file name prompt) ----
+// ---- Message box (and the built-in file name and colour prompts) ----
+
+// The built-in colour prompt's swatches: the editor's own colours first, then a plain range.
+constexpr LICE_pixel kSwatches[] = {
+    LICE_RGBA(196, 72, 40, 255),   LICE_RGBA(232, 160, 48, 255),  LICE_RGBA(236, 220, 80, 255),
+    LICE_RGBA(120, 196, 72, 255),  LICE_RGBA(56, 168, 160, 255),  LICE_RGBA(64, 120, 208, 255),
+    LICE_RGBA(128, 80, 192, 255),  LICE_RGBA(208, 88, 160, 255),  LICE_RGBA(0, 0, 0, 255),
+    LICE_RGBA(64, 64, 64, 255),    LICE_RGBA(128, 128, 128, 255), LICE_RGBA(192, 192, 192, 255),
+    LICE_RGBA(255, 255, 255, 255), LICE_RGBA(255, 0, 0, 255),     LICE_RGBA(0, 255, 0, 255),
+    LICE_RGBA(0, 0, 255, 255)};
+constexpr int kSwatchCount = static_cast<int>(sizeof kSwatches / sizeof kSwatches[0]);
+constexpr int kSwatchSize = 22;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
 
 struct DialogButton {
   const char* label;
@@ -356,12 +376,16 @@ struct DialogButton {
 
 class DialogRun {
  public:
-  DialogRun(IGraphicsX11& gui, std::string text, std::string caption, int type, std::string* field)
+  // With a field, the user types an answer into it; in colour mode the field holds six hex digits
+  // ("RRGGBB"), shown with a swatch of the colour and a row of swatches to pick from.
+  DialogRun(IGraphicsX11& gui, std::string text, std::string caption, int type, std::string* field,
+            bool colorMode = false)
       : mGui(gui),
         mConn(gui.Connection()),
         mText(std::move(text)),
         mCaption(std::move(caption)),
-        mField(field) {
+        mField(field),
+        mColorMode(colorMode && field) {
     switch (type & 0xf) {
       case IGraphicsX11::kMbOkCancel:
         mButtons = {{"OK", IGraphicsX11::kIdOk, {}}, {"Cancel", IGraphicsX11::kIdCancel, {}}};
@@ -428,6 +452,15 @@ class DialogRun {
             Answer(button.answer);
           }
         }
+        for (int i = 0; mColorMode && i < kSwatchCount; ++i) {
+          if (b->event == mWindow && SwatchRect(i).Contains(b->event_x, b->event_y)) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "%02X%02X%02X", LICE_GETR(kSwatches[i]),
+                          LICE_GETG(kSwatches[i]), LICE_GETB(kSwatches[i]));
+            *mField = hex;
+            Paint();
+          }
+        }
       } else if (kind == XCB_KEY_PRESS) {
         Key(reinterpret_cast<xcb_key_press_event_t*>(e));
       } else if (kind == XCB_CLIENT_MESSAGE) {
@@ -471,7 +504,14 @@ class DialogRun {
     const int buttonsWidth = static_cast<int>(mButtons.size()) * 88;
     width = std::max({width + 40, buttonsWidth + 24, mField ? 420 : 200});
     int y = 16 + static_cast<int>(mLines.size()) * 18;
-    if (mField) {
+    if (mColorMode) {
+      width = std::max(width, 20 + kSwatchCount / 2 * (kSwatchSize + 4) + 16);
+      mSwatchTop = y + 8;
+      y = mSwatchTop + 2 * (kSwatchSize + 4);
+      mFieldRect = Rect(20, y + 8, 120, y + 32);
+      mPreviewRect = Rect(132, y + 8, 196, y + 32);
+      y = mFieldRect.B;
+    } else if (mField) {
       mFieldRect = Rect(20, y + 8, width - 20, y + 32);
       y = mFieldRect.B;
     }
@@ -496,8 +536,24 @@ class DialogRun {
     if (mField) {
       LICE_FillRect(&mBitmap, mFieldRect.L, mFieldRect.T, mFieldRect.W(), mFieldRect.H(),
                     kFieldBack, 1.0f, LICE_BLIT_MODE_COPY);
-      Text(&mBitmap, *mField, Rect(mFieldRect.L + 4, mFieldRect.T, mFieldRect.R - 4, mFieldRect.B),
-           kFieldInk);
+      Text(&mBitmap, mColorMode ? "#" + *mField : *mField,
+           Rect(mFieldRect.L + 4, mFieldRect.T, mFieldRect.R - 4, mFieldRect.B), kFieldInk);
+    }
+    if (mColorMode) {
+      for (int i = 0; i < kSwatchCount; ++i) {
+        const Rect r = SwatchRect(i);
+        Frame(&mBitmap, r, kBorder);
+        LICE_FillRect(&mBitmap, r.L + 1, r.T + 1, r.W() - 2, r.H() - 2, kSwatches[i], 1.0f,
+                      LICE_BLIT_MODE_COPY);
+      }
+      Frame(&mBitmap, mPreviewRect, kBorder);
+      int rgb = 0;
+      if (ParseColor(&rgb)) {
+        LICE_FillRect(&mBitmap, mPreviewRect.L + 1, mPreviewRect.T + 1, mPreviewRect.W() - 2,
+                      mPreviewRect.H() - 2,
+                      LICE_RGBA((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff, 255), 1.0f,
+                      LICE_BLIT_MODE_COPY);
+      }
     }
     for (std::size_t i = 0; i < mButtons.size(); ++i) {
       const Rect& r = mButtons[i].rect;
@@ -512,12 +568,19 @@ class DialogRun {
     const bool shifted = (e->state & XCB_MOD_MASK_SHIFT) != 0;
     const std::uint32_t sym = mGui.KeySym(e->detail, shifted);
     if (sym == kXkReturn || sym == kXkKpEnter) {
-      Answer(mButtons.front().answer);
+      // A colour is answered only once it is whole.
+      int rgb = 0;
+      if (!mColorMode || ParseColor(&rgb)) Answer(mButtons.front().answer);
     } else if (sym == kXkEscape) {
       Answer(mEscape);
     } else if (mField && sym == kXkBackSpace) {
       if (!mField->empty()) mField->pop_back();
       Paint();
+    } else if (mColorMode) {
+      if (sym < 0x7f && HexDigit(static_cast<char>(sym)) >= 0 && mField->size() < 6) {
+        mField->push_back(static_cast<char>(std::toupper(static_cast<int>(sym))));
+        Paint();
+      }
     } else if (mField && sym >= 0x20 && sym < 0x7f && mField->size() < 255) {
       mField->push_back(static_cast<char>(sym));
       Paint();
@@ -531,6 +594,28 @@ class DialogRun {
     }
   }
 
+  Rect SwatchRect(int i) const {
+    const int perRow = kSwatchCount / 2;
+    const int x = 20 + (i % perRow) * (kSwatchSize + 4);
+    const int y = mSwatchTop + (i / perRow) * (kSwatchSize + 4);
+    return Rect(x, y, x + kSwatchSize, y + kSwatchSize);
+  }
+
+ public:
+  // The field's six hex digits as 0xRRGGBB.
+  bool ParseColor(int* rgb) const {
+    if (!mField || mField->size() != 6) return false;
+    int value = 0;
+    for (char c : *mField) {
+      const int digit = HexDigit(c);
+      if (digit < 0) return false;
+      value = value * 16 + digit;
+    }
+    *rgb = value;
+    return true;
+  }
+
+ private:
   void Answer(int answer) {
     if (mDone) return;
     mAnswer = answer;
@@ -542,6 +627,9 @@ class DialogRun {
   std::string mText;
   std::string mCaption;
   std::string* mField;
+  bool mColorMode;
+  int mSwatchTop = 0;
+  Rect mPreviewRect;
   std::vector<DialogButton> mButtons;
   int mEscape = IGraphicsX11::kIdCancel;
   std::vector<std::string> mLines;
@@ -595,4 +683,27 @@ bool AskForPathBuiltIn(IGraphicsX11& gui, const std::string& prompt, std::string
     answer = run.Run(0);
   });
   return answer == IGraphicsX11::kIdOk && !path->empty();
+}
+
+// The colour chooser of last resort, in the editor's style.
+bool AskForColorBuiltIn(IGraphicsX11& gui, const std::string& title, Color* color) {
+  if (!gui.Connection() || !gui.EditorWindow()) return false;
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "%02X%02X%02X", color->R & 0xff, color->G & 0xff, color->B & 0xff);
+  std::string field = hex;
+  int answer = IGraphicsX11::kIdCancel;
+  int rgb = 0;
+  bool whole = false;
+  const xcb_window_t owner = gui.HostTopLevel();
+  gui.RunModal([&] {
+    DialogRun run(gui, "Pick a colour or type its hex code:", title.empty() ? "Colour" : title,
+                  IGraphicsX11::kMbOkCancel, &field, true);
+    answer = run.Run(owner);
+    whole = run.ParseColor(&rgb);
+  });
+  if (answer != IGraphicsX11::kIdOk || !whole) return false;
+  color->R = (rgb >> 16) & 0xff;
+  color->G = (rgb >> 8) & 0xff;
+  color->B = rgb & 0xff;
+  return true;
 }

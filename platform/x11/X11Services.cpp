@@ -1,5 +1,6 @@
 // The desktop services the editor's controls and menus ask of the X11 window layer: folders by the
-// XDG rules, a file chooser, web pages through xdg-open, clipboard text.
+// XDG rules, a file chooser (the desktop portal, a chooser program or our own prompt), a colour
+// chooser, web pages through xdg-open, clipboard text.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -8,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -17,10 +20,12 @@
 #include <vector>
 
 #include "platform/x11/IGraphicsX11.h"
+#include "platform/x11/PortalFileChooser.h"
 
 extern char** environ;
 
 bool AskForPathBuiltIn(IGraphicsX11& gui, const std::string& prompt, std::string* path);
+bool AskForColorBuiltIn(IGraphicsX11& gui, const std::string& title, Color* color);
 
 namespace {
 
@@ -101,6 +106,62 @@ bool RunCollecting(IGraphicsX11& gui, const std::vector<std::string>& argv, std:
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+// The space-separated words of a list such as "fxb fxp".
+std::vector<std::string> Words(const char* list) {
+  std::vector<std::string> words;
+  for (const char* p = list ? list : ""; *p;) {
+    while (*p == ' ') ++p;
+    const char* end = p;
+    while (*end && *end != ' ') ++end;
+    if (end > p) words.emplace_back(p, end);
+    p = end;
+  }
+  return words;
+}
+
+// RHYTHMORIA_FILE_CHOOSER and RHYTHMORIA_COLOR_CHOOSER name the choosers that may be tried, as
+// "portal,zenity" (for tests and odd desktops); unset, every one is tried in order. The built-in
+// prompt always remains.
+bool Allowed(const char* variable, const char* chooser) {
+  const std::string allowed = Env(variable);
+  if (allowed.empty()) return true;
+  const std::string wanted = std::string(",") + chooser + ",";
+  return ("," + allowed + ",").find(wanted) != std::string::npos;
+}
+
+// A chooser program's colour: "rgb(r,g,b)" or "rgba(r,g,b,a)" (zenity) or "#rrggbb" (kdialog, and
+// older zenity, which may also give "#rrrrggggbbbb").
+bool ParseColorAnswer(std::string text, int* r, int* g, int* b) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  if (text.rfind("rgb", 0) == 0) {
+    int values[3] = {-1, -1, -1};
+    const std::size_t open = text.find('(');
+    if (open == std::string::npos || text.back() != ')') return false;
+    const char* p = text.c_str() + open + 1;
+    for (int i = 0; i < 3; ++i) {
+      char* end = nullptr;
+      const long v = std::strtol(p, &end, 10);
+      if (end == p || v < 0 || v > 255 || (*end != ',' && *end != ')')) return false;
+      values[i] = static_cast<int>(v);
+      p = end + 1;
+    }
+    *r = values[0];
+    *g = values[1];
+    *b = values[2];
+    return true;
+  }
+  if (text.size() != 7 && text.size() != 13) return false;
+  if (text[0] != '#' || text.find_first_not_of("0123456789abcdefABCDEF", 1) != std::string::npos) {
+    return false;
+  }
+  // Two or four digits a channel; the first two are its top byte either way.
+  const std::size_t digits = (text.size() - 1) / 3;
+  *r = static_cast<int>(std::stoi(text.substr(1, 2), nullptr, 16));
+  *g = static_cast<int>(std::stoi(text.substr(1 + digits, 2), nullptr, 16));
+  *b = static_cast<int>(std::stoi(text.substr(1 + 2 * digits, 2), nullptr, 16));
+  return true;
+}
+
 bool OnPath(const char* program) {
   const std::string path = Env("PATH");
   std::size_t start = 0;
@@ -167,19 +228,30 @@ void IGraphicsX11::AskForFile(std::string* fileName, int action, std::string* fo
   if (start.empty()) GetDesktopFolder(&start);
   start = WithSlash(start) + *fileName;
   std::string patterns;
-  for (const char* p = extensions ? extensions : ""; *p;) {
-    while (*p == ' ') ++p;
-    const char* end = p;
-    while (*end && *end != ' ') ++end;
-    if (end > p) patterns += (patterns.empty() ? "*." : " *.") + std::string(p, end);
-    p = end;
+  for (const std::string& extension : Words(extensions)) {
+    patterns += (patterns.empty() ? "*." : " *.") + extension;
   }
   const bool save = action == kFileSave;
-  // RHYTHMORIA_FILE_CHOOSER picks one (zenity, kdialog, builtin), for tests and odd desktops.
-  const std::string forced = Env("RHYTHMORIA_FILE_CHOOSER");
   std::string chosen;
   bool ran = false;
-  if ((forced.empty() || forced == "zenity") && OnPath("zenity")) {
+  if (Allowed("RHYTHMORIA_FILE_CHOOSER", "portal")) {
+    PortalFileChooser::Request request;
+    request.save = save;
+    request.title = save ? "Save as" : "Open";
+    char parent[32];
+    std::snprintf(parent, sizeof parent, "x11:%x", static_cast<unsigned>(HostTopLevel()));
+    request.parentWindow = parent;
+    request.folder = FolderOf(start);
+    request.name = *fileName;
+    request.extensions = Words(extensions);
+    PortalFileChooser::Result result = PortalFileChooser::Result::kUnavailable;
+    RunModal([&] {
+      result = PortalFileChooser::Ask(
+          request, [this] { return ModalShouldEnd(); }, &chosen);
+    });
+    ran = result != PortalFileChooser::Result::kUnavailable;
+  }
+  if (!ran && Allowed("RHYTHMORIA_FILE_CHOOSER", "zenity") && OnPath("zenity")) {
     std::vector<std::string> argv = {"zenity", "--file-selection", "--filename=" + start};
     if (save) {
       argv.push_back("--save");
@@ -188,7 +260,7 @@ void IGraphicsX11::AskForFile(std::string* fileName, int action, std::string* fo
     if (!patterns.empty()) argv.push_back("--file-filter=" + patterns);
     ran = true;
     if (!RunCollecting(*this, argv, &chosen)) chosen.clear();
-  } else if ((forced.empty() || forced == "kdialog") && OnPath("kdialog")) {
+  } else if (!ran && Allowed("RHYTHMORIA_FILE_CHOOSER", "kdialog") && OnPath("kdialog")) {
     std::vector<std::string> argv = {"kdialog", save ? "--getsavefilename" : "--getopenfilename",
                                      start};
     if (!patterns.empty()) argv.push_back(patterns);
@@ -211,9 +283,29 @@ void IGraphicsX11::AskForFile(std::string* fileName, int action, std::string* fo
   if (!chosen.empty() && folder) *folder = FolderOf(chosen);
 }
 
-bool IGraphicsX11::AskForColor(Color* /*color*/, const char* /*title*/) {
-  // No control of this editor asks for a colour; X11 offers no chooser, so nothing is chosen.
-  return false;
+bool IGraphicsX11::AskForColor(Color* color, const char* title) {
+  if (!color || !mWindow) return false;
+  const std::string caption = title && *title ? title : "Colour";
+  char hex[8];
+  std::snprintf(hex, sizeof hex, "#%02x%02x%02x", color->R & 0xff, color->G & 0xff,
+                color->B & 0xff);
+  std::vector<std::string> argv;
+  if (Allowed("RHYTHMORIA_COLOR_CHOOSER", "zenity") && OnPath("zenity")) {
+    argv = {"zenity", "--color-selection", "--title=" + caption, std::string("--color=") + hex};
+  } else if (Allowed("RHYTHMORIA_COLOR_CHOOSER", "kdialog") && OnPath("kdialog")) {
+    argv = {"kdialog", "--getcolor", "--default", hex, "--title", caption};
+  }
+  if (argv.empty()) return AskForColorBuiltIn(*this, caption, color);
+  std::string answer;
+  int r = 0;
+  int g = 0;
+  int b = 0;
+  // A cancelled chooser exits with 1; anything we cannot read is nothing chosen too.
+  if (!RunCollecting(*this, argv, &answer) || !ParseColorAnswer(answer, &r, &g, &b)) return false;
+  color->R = r;
+  color->G = g;
+  color->B = b;
+  return true;
 }
 
 bool IGraphicsX11::OpenWebPage(const char* url, const char* caption, const char* confirmText,

@@ -482,7 +482,7 @@ TEST(LoadTest, IndependentScannerReadsIdentity) {
        {"id=\"1802663991\"", "name=\"Rhythmoria\"", "creator=\"Morvane Music\"",
         "category=\"Instrument\"", "n_inputs=\"0\"", "n_outputs=\"16\"", "n_midi_inputs=\"1\"",
         "n_midi_outputs=\"1\"", "is_instrument=\"1\"", "can_process_replace=\"1\"",
-        "has_editor=\"0\""}) {
+        "has_editor=\"1\""}) {
     EXPECT_NE(output.find(expected), std::string::npos) << expected << "\n" << output;
   }
 }

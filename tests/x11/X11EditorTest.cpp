@@ -3,6 +3,9 @@
 // pages plus a few controls that open menus, text boxes and message boxes. Skipped unless
 // RHYTHMORIA_X11_TESTS is set (they move the pointer), and without $DISPLAY or xdotool.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 #include <atomic>
@@ -17,6 +20,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "editor/GraphicsFactory.h"
 #include "editor/IControl.h"
@@ -40,6 +44,7 @@ const Rect kMenuRect(10, 10, 60, 30);
 const Rect kTextRect(70, 10, 130, 30);
 const Rect kAskRect(140, 10, 190, 30);
 const Rect kFileRect(200, 10, 250, 30);
+const Rect kColorRect(260, 10, 310, 30);
 
 bool HaveTool(const char* tool) {
   return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
@@ -102,11 +107,19 @@ class Editor {
         std::lock_guard<std::mutex> lock(fileLock);
         folder = fileFolder;
       }
-      gui->AskForFile(&name, IGraphics::kFileOpen, &folder, "fxb fxp");
+      gui->AskForFile(&name, fileSave ? IGraphics::kFileSave : IGraphics::kFileOpen, &folder,
+                      "fxb fxp");
       std::lock_guard<std::mutex> lock(fileLock);
       chosenFile = name;
       chosenFolder = folder;
       fileDone = true;
+    }));
+    gui->AttachControl(std::make_unique<ActionControl>(&plug, kColorRect, -1, [this](IControl*) {
+      const int rgb = colorRgb;
+      Color c(255, (rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff);
+      colorChosen = gui->AskForColor(&c, "Pad colour");
+      colorRgb = (c.R << 16) | (c.G << 8) | c.B;
+      colorDone = true;
     }));
     menu.SetNumbering(PopupMenu::kThreeDigits);
     menu.AddItem("Alpha");
@@ -184,6 +197,10 @@ class Editor {
   std::string chosenFile;
   std::string chosenFolder;
   std::atomic<bool> fileDone{false};
+  std::atomic<bool> fileSave{false};
+  std::atomic<int> colorRgb{0x0a141e};
+  std::atomic<bool> colorChosen{false};
+  std::atomic<bool> colorDone{false};
 
  private:
   int mX, mY;
@@ -205,6 +222,12 @@ class X11EditorTest : public testing::Test {
     if (!HaveTool("xdotool")) GTEST_SKIP() << "xdotool is not installed";
     // The system's own window layer, not the headless one test programs get by default.
     SetGraphicsFactory(nullptr);
+    // An X server resets when its last client leaves and refuses connections meanwhile: one
+    // connection kept for the whole program stops that between one editor and the next.
+    static const struct Keeper {
+      xcb_connection_t* conn = xcb_connect(nullptr, nullptr);
+      ~Keeper() { xcb_disconnect(conn); }
+    } keeper;
   }
 };
 
@@ -339,9 +362,285 @@ TEST_F(X11EditorTest, FileChooserAnswersTheFileOrNothing) {
   unsetenv("RHYTHMORIA_FILE_CHOOSER");
 }
 
+// Debian's python, which has python3-dbus, before any other python3 on PATH.
+std::string Python() {
+  return ::access("/usr/bin/python3", X_OK) == 0 ? "/usr/bin/python3" : "python3";
+}
+
+// A session bus of the tests' own, on which no desktop's portal answers. libdbus reads the bus's
+// address once per process, so the bus lives as long as the test program; each test starts and
+// stops its own stand-in portal (tests/x11/fake-portal.py) on it.
+class PrivateBus {
+ public:
+  static PrivateBus& Get() {
+    static PrivateBus bus;
+    return bus;
+  }
+  bool Ok() const { return !mAddress.empty(); }
+  // The stand-in answers each request as answer says ("choose URI", "cancel", "fail", "hang").
+  bool StartPortal(const std::string& answer) {
+    StopPortal();
+    SetAnswer(answer);
+    std::remove(LogPath().c_str());
+    const std::string command = "DBUS_SESSION_BUS_ADDRESS='" + mAddress + "' " + Python() + " " +
+                                RHYTHMORIA_FAKE_PORTAL + " " + AnswerPath() + " " + LogPath() +
+                                " >/dev/null 2>&1 & echo $!";
+    mPortalPid = std::stoi(Output(command));
+    return WaitFor([&] { return Log().find("\"ready\"") != std::string::npos; }, 10000);
+  }
+  void SetAnswer(const std::string& answer) { std::ofstream(AnswerPath()) << answer << "\n"; }
+  void StopPortal() {
+    if (mPortalPid > 0) {
+      ::kill(mPortalPid, SIGTERM);
+      ::waitpid(mPortalPid, nullptr, 0);
+    }
+    mPortalPid = 0;
+  }
+  std::string Log() const {
+    std::ifstream in(LogPath());
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+
+ private:
+  PrivateBus() {
+    mFolder = testing::TempDir() + "x11-bus-" + std::to_string(::getpid()) + "/";
+    std::system(("mkdir -p " + mFolder).c_str());
+    // The system's session bus settings, listening in our folder and starting no services.
+    std::ifstream in("/usr/share/dbus-1/session.conf");
+    std::string config((std::istreambuf_iterator<char>(in)), {});
+    const std::size_t listen = config.find("<listen>");
+    const std::size_t listenEnd = config.find("</listen>");
+    if (listen == std::string::npos || listenEnd == std::string::npos) return;
+    config.replace(listen, listenEnd - listen, "<listen>unix:tmpdir=" + mFolder);
+    for (const std::string dirs :
+         {"<standard_session_servicedirs />", "<standard_session_servicedirs/>"}) {
+      for (std::size_t at; (at = config.find(dirs)) != std::string::npos;)
+        config.erase(at, dirs.size());
+    }
+    std::ofstream(mFolder + "bus.conf") << config;
+    const std::string out = Output("dbus-daemon --fork --config-file=" + mFolder +
+                                   "bus.conf --print-address=1 --print-pid=1 2>/dev/null");
+    const std::size_t newline = out.find('\n');
+    if (newline == std::string::npos) return;
+    mAddress = out.substr(0, newline);
+    mBusPid = std::atoi(out.c_str() + newline + 1);
+    setenv("DBUS_SESSION_BUS_ADDRESS", mAddress.c_str(), 1);
+  }
+  ~PrivateBus() {
+    StopPortal();
+    if (mBusPid > 0) ::kill(mBusPid, SIGTERM);
+  }
+  static std::string Output(const std::string& command) {
+    std::string out;
+    if (FILE* f = ::popen(command.c_str(), "r")) {
+      char buffer[512];
+      std::size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.append(buffer, n);
+      ::pclose(f);
+    }
+    return out;
+  }
+  std::string AnswerPath() const { return mFolder + "answer"; }
+  std::string LogPath() const { return mFolder + "log"; }
+
+  std::string mFolder;
+  std::string mAddress;
+  int mBusPid = 0;
+  int mPortalPid = 0;
+};
+
+class X11PortalTest : public X11EditorTest {
+ protected:
+  void SetUp() override {
+    X11EditorTest::SetUp();
+    if (IsSkipped()) return;
+    if (!HaveTool("dbus-daemon") ||
+        std::system((Python() + " -c 'import dbus, gi.repository.GLib' >/dev/null 2>&1").c_str()) !=
+            0) {
+      GTEST_SKIP() << "dbus-daemon, python3-dbus or python3-gi is missing";
+    }
+    ASSERT_TRUE(PrivateBus::Get().Ok()) << "no private session bus";
+    setenv("RHYTHMORIA_FILE_CHOOSER", "portal,builtin", 1);
+    std::system(("mkdir -p '" + mFolder + "' && touch '" + mFolder + "My Bank.fxb'").c_str());
+  }
+  void TearDown() override {
+    PrivateBus::Get().StopPortal();
+    unsetenv("RHYTHMORIA_FILE_CHOOSER");
+  }
+  // Clicks the file control and waits for AskForFile's answer.
+  std::string Ask(Editor& e) {
+    e.fileDone = false;
+    {
+      std::lock_guard<std::mutex> lock(e.fileLock);
+      e.fileFolder = mFolder;
+    }
+    e.Click(kFileRect.L + 5, kFileRect.T + 5);
+    EXPECT_TRUE(WaitFor([&] { return e.fileDone.load(); }, 5000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));  // no double-click next
+    std::lock_guard<std::mutex> lock(e.fileLock);
+    return e.chosenFile;
+  }
+  const std::string mFolder = testing::TempDir() + "x11-portal/";
+};
+
+TEST_F(X11PortalTest, PortalAnswersTheChosenFileOrNothing) {
+  PrivateBus& bus = PrivateBus::Get();
+  ASSERT_TRUE(bus.StartPortal("choose file://" + mFolder + "My%20Bank.fxb"));
+  Editor e(0, 0);
+  EXPECT_EQ(Ask(e), mFolder + "My Bank.fxb");
+  std::string log = bus.Log();
+  EXPECT_NE(log.find("\"method\": \"OpenFile\""), std::string::npos) << log;
+  EXPECT_NE(log.find("\"parent\": \"x11:"), std::string::npos) << log;
+  EXPECT_NE(log.find("\"folder\": \"" + mFolder + "\""), std::string::npos) << log;
+  EXPECT_NE(log.find("[\"Files (*.fxb *.fxp)\", [[0, \"*.fxb\"], [0, \"*.fxp\"]]]"),
+            std::string::npos)
+      << log;
+
+  // Saving offers the name; the chosen file need not exist yet.
+  e.fileSave = true;
+  bus.SetAnswer("choose file://" + mFolder + "new.fxb");
+  EXPECT_EQ(Ask(e), mFolder + "new.fxb");
+  log = bus.Log();
+  EXPECT_NE(log.find("\"method\": \"SaveFile\""), std::string::npos) << log;
+  EXPECT_NE(log.find("\"name\": \"bank.fxb\""), std::string::npos) << log;
+  e.fileSave = false;
+
+  // Cancelled, failed, or no local file: nothing chosen, and no other chooser is asked.
+  for (const char* answer : {"cancel", "fail", "choose https://example.org/bank.fxb",
+                             "choose file:///nowhere/bank.fxb"}) {
+    bus.SetAnswer(answer);
+    EXPECT_EQ(Ask(e), "") << answer;
+  }
+  EXPECT_NE(std::system("xdotool search --name '^File$' >/dev/null 2>&1"), 0);
+}
+
+TEST_F(X11PortalTest, WithoutAPortalTheBuiltInPromptAsks) {
+  Editor e(0, 0);
+  e.fileDone = false;
+  {
+    std::lock_guard<std::mutex> lock(e.fileLock);
+    e.fileFolder = mFolder;
+  }
+  e.Click(kFileRect.L + 5, kFileRect.T + 5);
+  ASSERT_EQ(std::system("xdotool search --sync --name '^File$' >/dev/null 2>&1"), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  Xdo("key Escape");
+  EXPECT_TRUE(WaitFor([&] { return e.fileDone.load(); }));
+  std::lock_guard<std::mutex> lock(e.fileLock);
+  EXPECT_EQ(e.chosenFile, "");
+}
+
+TEST_F(X11PortalTest, ClosingTheEditorClosesThePortalsDialog) {
+  PrivateBus& bus = PrivateBus::Get();
+  ASSERT_TRUE(bus.StartPortal("hang"));
+  auto e = std::make_unique<Editor>(0, 0);
+  e->Click(kFileRect.L + 5, kFileRect.T + 5);
+  ASSERT_TRUE(WaitFor([&] { return bus.Log().find("OpenFile") != std::string::npos; }, 5000));
+  const auto start = std::chrono::steady_clock::now();
+  e->CloseUnderLock();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_TRUE(WaitFor([&] { return bus.Log().find("\"closed\"") != std::string::npos; }));
+  EXPECT_TRUE(WaitFor([&] { return e->fileDone.load(); }));
+  std::lock_guard<std::mutex> lock(e->fileLock);
+  EXPECT_EQ(e->chosenFile, "");
+}
+
+// Clicks the colour control and waits for AskForColor's answer.
+bool AskColor(Editor& e, const std::vector<std::string>& keys, int* rgb) {
+  e.colorDone = false;
+  e.Click(kColorRect.L + 5, kColorRect.T + 5);
+  if (!keys.empty()) {
+    EXPECT_EQ(std::system("xdotool search --sync --name '^Pad colour$' >/dev/null 2>&1"), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    for (const std::string& k : keys) Xdo(k);
+  }
+  EXPECT_TRUE(WaitFor([&] { return e.colorDone.load(); }, 5000));
+  std::this_thread::sleep_for(std::chrono::milliseconds(600));  // no double-click next
+  *rgb = e.colorRgb;
+  return e.colorChosen;
+}
+
+// The built-in chooser: hex digits only, whole colours only; Escape keeps the colour.
+TEST_F(X11EditorTest, BuiltInColourChooser) {
+  // The environment changes only while no editor thread reads it.
+  setenv("RHYTHMORIA_COLOR_CHOOSER", "builtin", 1);
+  auto e = std::make_unique<Editor>(0, 0);
+  int rgb = 0;
+  EXPECT_FALSE(AskColor(*e, {"key Escape"}, &rgb));
+  EXPECT_EQ(rgb, 0x0a141e);
+  // Starts at the colour given; six backspaces empty it, "x" is no hex digit.
+  EXPECT_TRUE(AskColor(*e,
+                       {"key BackSpace BackSpace BackSpace BackSpace BackSpace BackSpace",
+                        "type --delay 20 x80c0fF", "key Return"},
+                       &rgb));
+  EXPECT_EQ(rgb, 0x80c0ff);
+  // A colour cut short is not answered by Return.
+  e->colorDone = false;
+  e->Click(kColorRect.L + 5, kColorRect.T + 5);
+  ASSERT_EQ(std::system("xdotool search --sync --name '^Pad colour$' >/dev/null 2>&1"), 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  Xdo("key BackSpace Return");
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(e->colorDone.load());
+  Xdo("key Escape");
+  EXPECT_TRUE(WaitFor([&] { return e->colorDone.load(); }));
+  EXPECT_EQ(e->colorRgb.load(), 0x80c0ff);
+  e.reset();
+  unsetenv("RHYTHMORIA_COLOR_CHOOSER");
+}
+
+// A chooser program's answers in the forms zenity and kdialog give, through stand-ins on PATH.
+TEST_F(X11EditorTest, ColourFromAChooserProgram) {
+  const std::string bin = testing::TempDir() + "x11-color-bin/";
+  const std::string args = bin + "args";
+  std::system(("mkdir -p " + bin).c_str());
+  const std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+  auto program = [&](const char* name, const std::string& body) {
+    std::ofstream(bin + name) << "#!/bin/sh\necho \"$@\" >" << args << "\n" << body << "\n";
+    std::system(("chmod +x " + bin + name).c_str());
+  };
+  auto readArgs = [&] {
+    std::ifstream in(args);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  int rgb = 0;
+  // The environment changes only while no editor thread reads it.
+  setenv("RHYTHMORIA_COLOR_CHOOSER", "zenity", 1);
+  auto e = std::make_unique<Editor>(0, 0);
+  program("zenity", "echo 'rgb(255,128,0)'");
+  EXPECT_TRUE(AskColor(*e, {}, &rgb));
+  EXPECT_EQ(rgb, 0xff8000);
+  EXPECT_EQ(readArgs(), "--color-selection --title=Pad colour --color=#0a141e\n");
+  program("zenity", "echo 'rgba(1,2,3,0.5)'");
+  EXPECT_TRUE(AskColor(*e, {}, &rgb));
+  EXPECT_EQ(rgb, 0x010203);
+  // Cancelled (exit 1) or unreadable: nothing chosen, the colour kept.
+  program("zenity", "exit 1");
+  EXPECT_FALSE(AskColor(*e, {}, &rgb));
+  program("zenity", "echo 'rgb(300,0,0)'");
+  EXPECT_FALSE(AskColor(*e, {}, &rgb));
+  EXPECT_EQ(rgb, 0x010203);
+
+  e.reset();
+  setenv("RHYTHMORIA_COLOR_CHOOSER", "kdialog", 1);
+  e = std::make_unique<Editor>(0, 0);
+  program("kdialog", "echo '#A0b0C0'");
+  EXPECT_TRUE(AskColor(*e, {}, &rgb));
+  EXPECT_EQ(rgb, 0xa0b0c0);
+  EXPECT_EQ(readArgs(), "--getcolor --default #0a141e --title Pad colour\n");
+  e.reset();
+  unsetenv("RHYTHMORIA_COLOR_CHOOSER");
+  setenv("PATH", oldPath.c_str(), 1);
+}
+
 TEST_F(X11EditorTest, ScreenMatchesTheHeadlessRender) {
   if (!HaveTool("import")) GTEST_SKIP() << "imagemagick's import is not installed";
   Editor e(0, 0);
+  // The script runs this on a server with MIT-SHM and on one without: the picture is the same.
+  if (const char* shm = std::getenv("RHYTHMORIA_X11_EXPECT_SHM")) {
+    EXPECT_EQ(e.gui->UsesSharedMemory(), std::string(shm) == "1");
+  }
   Xdo("mousemove 1000 900");
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   const std::string shot = testing::TempDir() + "x11-editor.png";
@@ -362,6 +661,7 @@ TEST_F(X11EditorTest, ScreenMatchesTheHeadlessRender) {
   headless->AttachControl(std::make_unique<ActionControl>(&reference, kTextRect, -1, nullptr));
   headless->AttachControl(std::make_unique<ActionControl>(&reference, kAskRect, -1, nullptr));
   headless->AttachControl(std::make_unique<ActionControl>(&reference, kFileRect, -1, nullptr));
+  headless->AttachControl(std::make_unique<ActionControl>(&reference, kColorRect, -1, nullptr));
   headless->RedrawAll();
   const LICE_MemBitmap& expected = headless->Screen();
   ASSERT_EQ(screen->getWidth(), expected.getWidth());
