@@ -1,10 +1,11 @@
-// The system libraries that only drawing and the editor's window need (xcb, FreeType, fontconfig,
-// libpng), opened at their first use instead of with the plug-in. Linked, they and the libraries
-// they need in turn were mapped, relocated and initialised by every host that loads the plug-in,
-// also when it is only scanned or never shows its editor: that was most of the time a host waited
-// for the first instance. Each function the plug-in calls is defined here under its own name, with
-// the signature its library's header declares (the compiler checks the two agree), and calls the
-// library's function, found the first time any function of that library is called.
+// The system libraries that only drawing and the editor's window need (xcb and its shared-memory
+// extension, FreeType, fontconfig, libpng, libdbus for the file chooser), opened at their first use
+// instead of with the plug-in. Linked, they and the libraries they need in turn were mapped,
+// relocated and initialised by every host that loads the plug-in, also when it is only scanned or
+// never shows its editor: that was most of the time a host waited for the first instance. Each
+// function the plug-in calls is defined here under its own name, with the signature its library's
+// header declares (the compiler checks the two agree), and calls the library's function, found the
+// first time any function of that library is called.
 //
 // Compiled into the plug-in module only; tests and tools link the libraries as usual. A function
 // used elsewhere in the plug-in but missing here links the library again, which the test of the
@@ -13,16 +14,20 @@
 // A library that cannot be opened, or lacks one of the functions, makes all its functions answer
 // as the library answers a failure (no connection, an error code, no font, no image), so the
 // editor stays closed or draws no text instead of taking the host down.
+#include <dbus/dbus.h>
 #include <dlfcn.h>
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include <png.h>
+#include <xcb/shm.h>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 #include FT_FREETYPE_H
 #include FT_SYNTHESIS_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <array>
+#include <cstdarg>
 #include <cstddef>
 #include <iterator>
 #include <mutex>
@@ -85,6 +90,12 @@
   F(xcb_void_cookie_t, xcb_free_pixmap, (xcb_connection_t * c, xcb_pixmap_t pixmap), (c, pixmap),  \
     {})                                                                                            \
   F(uint32_t, xcb_generate_id, (xcb_connection_t * c), (c), 0)                                     \
+  F(const xcb_query_extension_reply_t*, xcb_get_extension_data,                                    \
+    (xcb_connection_t * c, xcb_extension_t * ext), (c, ext), nullptr)                              \
+  F(xcb_get_input_focus_cookie_t, xcb_get_input_focus, (xcb_connection_t * c), (c), {})            \
+  F(xcb_get_input_focus_reply_t*, xcb_get_input_focus_reply,                                       \
+    (xcb_connection_t * c, xcb_get_input_focus_cookie_t cookie, xcb_generic_error_t * *e),         \
+    (c, cookie, e), nullptr)                                                                       \
   F(int, xcb_get_file_descriptor, (xcb_connection_t * c), (c), -1)                                 \
   F(xcb_get_geometry_cookie_t, xcb_get_geometry, (xcb_connection_t * c, xcb_drawable_t drawable),  \
     (c, drawable), {})                                                                             \
@@ -179,6 +190,102 @@
     (xcb_connection_t * c, xcb_window_t src_window, xcb_window_t dst_window, int16_t src_x,        \
      int16_t src_y, uint16_t src_width, uint16_t src_height, int16_t dst_x, int16_t dst_y),        \
     (c, src_window, dst_window, src_x, src_y, src_width, src_height, dst_x, dst_y), {})
+
+// The shared-memory extension's requests. The extension's descriptor is data, not a function: the
+// plug-in keeps its own, which libxcb fills in when it first asks the server about the extension.
+// With libxcb-shm missing the version query answers nothing, and the editor paints through the
+// socket.
+#define RHYTHMORIA_XCB_SHM_FUNCTIONS(F)                                                           \
+  F(xcb_void_cookie_t, xcb_shm_attach_checked,                                                    \
+    (xcb_connection_t * c, xcb_shm_seg_t shmseg, uint32_t shmid, uint8_t read_only),              \
+    (c, shmseg, shmid, read_only), {})                                                            \
+  F(xcb_void_cookie_t, xcb_shm_detach, (xcb_connection_t * c, xcb_shm_seg_t shmseg), (c, shmseg), \
+    {})                                                                                           \
+  F(xcb_void_cookie_t, xcb_shm_put_image,                                                         \
+    (xcb_connection_t * c, xcb_drawable_t drawable, xcb_gcontext_t gc, uint16_t total_width,      \
+     uint16_t total_height, uint16_t src_x, uint16_t src_y, uint16_t src_width,                   \
+     uint16_t src_height, int16_t dst_x, int16_t dst_y, uint8_t depth, uint8_t format,            \
+     uint8_t send_event, xcb_shm_seg_t shmseg, uint32_t offset),                                  \
+    (c, drawable, gc, total_width, total_height, src_x, src_y, src_width, src_height, dst_x,      \
+     dst_y, depth, format, send_event, shmseg, offset),                                           \
+    {})                                                                                           \
+  F(xcb_shm_query_version_cookie_t, xcb_shm_query_version, (xcb_connection_t * c), (c), {})       \
+  F(xcb_shm_query_version_reply_t*, xcb_shm_query_version_reply,                                  \
+    (xcb_connection_t * c, xcb_shm_query_version_cookie_t cookie, xcb_generic_error_t * *e),      \
+    (c, cookie, e), nullptr)
+
+// The desktop portal's file chooser. Without libdbus no bus connection is made, and files are
+// asked for the other ways. dbus_message_get_args takes variable arguments and is written out
+// below over its va_list form.
+#define RHYTHMORIA_DBUS_FUNCTIONS(F)                                                               \
+  F(void, dbus_bus_add_match, (DBusConnection * connection, const char* rule, DBusError* error),   \
+    (connection, rule, error), void())                                                             \
+  F(DBusConnection*, dbus_bus_get_private, (DBusBusType type, DBusError * error), (type, error),   \
+    nullptr)                                                                                       \
+  F(const char*, dbus_bus_get_unique_name, (DBusConnection * connection), (connection), nullptr)   \
+  F(dbus_bool_t, dbus_connection_add_filter,                                                       \
+    (DBusConnection * connection, DBusHandleMessageFunction handler, void* user_data,              \
+     DBusFreeFunction free_data_function),                                                         \
+    (connection, handler, user_data, free_data_function), FALSE)                                   \
+  F(void, dbus_connection_close, (DBusConnection * connection), (connection), void())              \
+  F(void, dbus_connection_flush, (DBusConnection * connection), (connection), void())              \
+  F(dbus_bool_t, dbus_connection_read_write_dispatch,                                              \
+    (DBusConnection * connection, int timeout_milliseconds), (connection, timeout_milliseconds),   \
+    FALSE)                                                                                         \
+  F(void, dbus_connection_remove_filter,                                                           \
+    (DBusConnection * connection, DBusHandleMessageFunction handler, void* user_data),             \
+    (connection, handler, user_data), void())                                                      \
+  F(dbus_bool_t, dbus_connection_send,                                                             \
+    (DBusConnection * connection, DBusMessage * message, dbus_uint32_t * client_serial),           \
+    (connection, message, client_serial), FALSE)                                                   \
+  F(dbus_bool_t, dbus_connection_send_with_reply,                                                  \
+    (DBusConnection * connection, DBusMessage * message, DBusPendingCall * *pending_return,        \
+     int timeout_milliseconds),                                                                    \
+    (connection, message, pending_return, timeout_milliseconds), FALSE)                            \
+  F(void, dbus_connection_set_exit_on_disconnect,                                                  \
+    (DBusConnection * connection, dbus_bool_t exit_on_disconnect),                                 \
+    (connection, exit_on_disconnect), void())                                                      \
+  F(void, dbus_connection_unref, (DBusConnection * connection), (connection), void())              \
+  F(void, dbus_error_free, (DBusError * error), (error), void())                                   \
+  F(void, dbus_error_init, (DBusError * error), (error), void())                                   \
+  F(dbus_bool_t, dbus_message_get_args_valist,                                                     \
+    (DBusMessage * message, DBusError * error, int first_arg_type, va_list var_args),              \
+    (message, error, first_arg_type, var_args), FALSE)                                             \
+  F(const char*, dbus_message_get_path, (DBusMessage * message), (message), nullptr)               \
+  F(int, dbus_message_get_type, (DBusMessage * message), (message), DBUS_MESSAGE_TYPE_INVALID)     \
+  F(dbus_bool_t, dbus_message_is_signal,                                                           \
+    (DBusMessage * message, const char* iface, const char* signal_name),                           \
+    (message, iface, signal_name), FALSE)                                                          \
+  F(dbus_bool_t, dbus_message_iter_append_basic,                                                   \
+    (DBusMessageIter * iter, int type, const void* value), (iter, type, value), FALSE)             \
+  F(dbus_bool_t, dbus_message_iter_append_fixed_array,                                             \
+    (DBusMessageIter * iter, int element_type, const void* value, int n_elements),                 \
+    (iter, element_type, value, n_elements), FALSE)                                                \
+  F(dbus_bool_t, dbus_message_iter_close_container,                                                \
+    (DBusMessageIter * iter, DBusMessageIter * sub), (iter, sub), FALSE)                           \
+  F(int, dbus_message_iter_get_arg_type, (DBusMessageIter * iter), (iter), DBUS_TYPE_INVALID)      \
+  F(void, dbus_message_iter_get_basic, (DBusMessageIter * iter, void* value), (iter, value),       \
+    void())                                                                                        \
+  F(dbus_bool_t, dbus_message_iter_init, (DBusMessage * message, DBusMessageIter * iter),          \
+    (message, iter), FALSE)                                                                        \
+  F(void, dbus_message_iter_init_append, (DBusMessage * message, DBusMessageIter * iter),          \
+    (message, iter), void())                                                                       \
+  F(dbus_bool_t, dbus_message_iter_next, (DBusMessageIter * iter), (iter), FALSE)                  \
+  F(dbus_bool_t, dbus_message_iter_open_container,                                                 \
+    (DBusMessageIter * iter, int type, const char* contained_signature, DBusMessageIter* sub),     \
+    (iter, type, contained_signature, sub), FALSE)                                                 \
+  F(void, dbus_message_iter_recurse, (DBusMessageIter * iter, DBusMessageIter * sub), (iter, sub), \
+    void())                                                                                        \
+  F(DBusMessage*, dbus_message_new_method_call,                                                    \
+    (const char* bus_name, const char* path, const char* iface, const char* method),               \
+    (bus_name, path, iface, method), nullptr)                                                      \
+  F(void, dbus_message_set_no_reply, (DBusMessage * message, dbus_bool_t no_reply),                \
+    (message, no_reply), void())                                                                   \
+  F(void, dbus_message_unref, (DBusMessage * message), (message), void())                          \
+  F(void, dbus_pending_call_cancel, (DBusPendingCall * pending), (pending), void())                \
+  F(dbus_bool_t, dbus_pending_call_get_completed, (DBusPendingCall * pending), (pending), FALSE)   \
+  F(DBusMessage*, dbus_pending_call_steal_reply, (DBusPendingCall * pending), (pending), nullptr)  \
+  F(void, dbus_pending_call_unref, (DBusPendingCall * pending), (pending), void())
 
 #define RHYTHMORIA_FREETYPE_FUNCTIONS(F)                                                          \
   F(FT_Error, FT_Done_Face, (FT_Face face), (face), FT_Err_Cannot_Open_Resource)                  \
@@ -285,6 +392,8 @@ class DeferredLibrary {
   }
 
 RHYTHMORIA_DEFERRED_LIBRARY(Xcb, "libxcb.so.1", RHYTHMORIA_XCB_FUNCTIONS)
+RHYTHMORIA_DEFERRED_LIBRARY(XcbShm, "libxcb-shm.so.0", RHYTHMORIA_XCB_SHM_FUNCTIONS)
+RHYTHMORIA_DEFERRED_LIBRARY(Dbus, "libdbus-1.so.3", RHYTHMORIA_DBUS_FUNCTIONS)
 RHYTHMORIA_DEFERRED_LIBRARY(FreeType, "libfreetype.so.6", RHYTHMORIA_FREETYPE_FUNCTIONS)
 RHYTHMORIA_DEFERRED_LIBRARY(Fontconfig, "libfontconfig.so.1", RHYTHMORIA_FONTCONFIG_FUNCTIONS)
 RHYTHMORIA_DEFERRED_LIBRARY(Png, "libpng16.so.16", RHYTHMORIA_PNG_FUNCTIONS)
@@ -298,11 +407,28 @@ RHYTHMORIA_DEFERRED_LIBRARY(Png, "libpng16.so.16", RHYTHMORIA_PNG_FUNCTIONS)
     return reinterpret_cast<decltype(&name)>(function) args;                     \
   }
 #define RHYTHMORIA_XCB_FORWARD(...) RHYTHMORIA_DEFERRED_FORWARD(Xcb, __VA_ARGS__)
+#define RHYTHMORIA_XCB_SHM_FORWARD(...) RHYTHMORIA_DEFERRED_FORWARD(XcbShm, __VA_ARGS__)
+#define RHYTHMORIA_DBUS_FORWARD(...) RHYTHMORIA_DEFERRED_FORWARD(Dbus, __VA_ARGS__)
 #define RHYTHMORIA_FREETYPE_FORWARD(...) RHYTHMORIA_DEFERRED_FORWARD(FreeType, __VA_ARGS__)
 #define RHYTHMORIA_FONTCONFIG_FORWARD(...) RHYTHMORIA_DEFERRED_FORWARD(Fontconfig, __VA_ARGS__)
 #define RHYTHMORIA_PNG_FORWARD(...) RHYTHMORIA_DEFERRED_FORWARD(Png, __VA_ARGS__)
 
 RHYTHMORIA_XCB_FUNCTIONS(RHYTHMORIA_XCB_FORWARD)
+RHYTHMORIA_XCB_SHM_FUNCTIONS(RHYTHMORIA_XCB_SHM_FORWARD)
+RHYTHMORIA_DBUS_FUNCTIONS(RHYTHMORIA_DBUS_FORWARD)
 RHYTHMORIA_FREETYPE_FUNCTIONS(RHYTHMORIA_FREETYPE_FORWARD)
 RHYTHMORIA_FONTCONFIG_FUNCTIONS(RHYTHMORIA_FONTCONFIG_FORWARD)
 RHYTHMORIA_PNG_FUNCTIONS(RHYTHMORIA_PNG_FORWARD)
+
+extern "C" {
+xcb_extension_t xcb_shm_id = {"MIT-SHM", 0};
+}
+
+extern "C" dbus_bool_t dbus_message_get_args(DBusMessage* message, DBusError* error,
+                                             int first_arg_type, ...) {
+  va_list args;
+  va_start(args, first_arg_type);
+  const dbus_bool_t result = dbus_message_get_args_valist(message, error, first_arg_type, args);
+  va_end(args);
+  return result;
+}

@@ -12,6 +12,12 @@ bool X11SharedImage::Open(xcb_connection_t* conn, std::size_t bytes) {
   if (!conn || bytes == 0) return false;
   const xcb_query_extension_reply_t* extension = xcb_get_extension_data(conn, &xcb_shm_id);
   if (!extension || !extension->present) return false;
+  // Asked only once the server is known to have the extension (a request to a missing extension
+  // closes the connection); no answer also means the client library is missing.
+  xcb_shm_query_version_reply_t* version =
+      xcb_shm_query_version_reply(conn, xcb_shm_query_version(conn), nullptr);
+  if (!version) return false;
+  std::free(version);
   const int id = ::shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
   if (id < 0) return false;
   void* data = ::shmat(id, nullptr, 0);
