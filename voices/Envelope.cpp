@@ -38,3 +38,39 @@ void Envelope::release() {
     stage = Idle;
   }
 }
+
+int Envelope::render(double* values, int n) {
+  int i = 0;
+  while (i < n && stage != Idle) {
+    double v = value;
+    const double t = target;
+    const double r = rate;
+    if (stage == Attack) {
+      while (i < n) {
+        const double next = v + (t - v) * r;
+        if (next >= 1.0) break;
+        v = next;
+        values[i++] = v;
+      }
+      value = v;
+      // The sample that reaches the top is process()'s: it ends the attack.
+      if (i < n) values[i++] = process();
+    } else if (stage == Decay || stage == Release) {
+      while (i < n) {
+        v = v + (t - v) * r;
+        if (v <= 0.0) {
+          value = 0.0;
+          stage = Idle;
+          values[i++] = 0.0;
+          return i;
+        }
+        if (v > 1.0) v = 1.0;
+        values[i++] = v;
+      }
+      value = v;
+    } else {
+      values[i++] = process();
+    }
+  }
+  return i;
+}

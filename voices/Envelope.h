@@ -40,6 +40,12 @@ class Envelope {
     return value;
   }
 
+  // process() for up to n samples, into values; stops after the sample on which the envelope falls
+  // idle (that sample, 0.0, included) and returns how many it wrote. A stage's target and rate
+  // stay put until the stage ends, so the loops keep them in registers and test only what can
+  // end the stage.
+  int render(double* values, int n);
+
   // Per-sample approach coefficient for a stage of t seconds.
   double rateFor(double t) const { return 1.0 / ((t + 0.0001) * 0.4 * sampleRate); }
 
