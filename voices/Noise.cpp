@@ -173,35 +173,27 @@ void Scatter(Pair value, double* const* out, int i) {
   out[1][i] = value[1];
 }
 
-// G groups (of one voice, or of two side by side) in one loop: their recursions are independent,
-// so the processor overlaps them instead of waiting out one chain of dependent operations before
-// starting the next. Group g is voices[g * kLanes ...], with its inputs x, envelope values e and
-// outputs at the same indices.
-template <typename T, int G>
-void RenderGroups(Noise* const* voices, const double* const* x, const double* const* e,
-                  double* const* out, int n) {
+// One voice (T = double) or two side by side (T = Pair): voices[l], with input x[l], envelope
+// values e[l] and output out[l] for lane l.
+template <typename T>
+void RenderFiltered(Noise* const* voices, const double* const* x, const double* const* e,
+                    double* const* out, int n) {
   if (n <= 0) return;
-  constexpr int kLanes = FilterState<T>::kLanes;
-  FilterState<T> state[G];
-  for (int g = 0; g < G; ++g) state[g].Load(voices + g * kLanes);
-  for (int g = 0; g < G; ++g) {
-    const int a = g * kLanes;
-    Scatter(state[g].template Step<true>(Gather<T>(x + a, 0), Gather<T>(e + a, 0)), out + a, 0);
-  }
-  for (int i = 1; i < n; ++i) {
-    for (int g = 0; g < G; ++g) {
-      const int a = g * kLanes;
-      Scatter(state[g].template Step<false>(Gather<T>(x + a, i), Gather<T>(e + a, i)), out + a, i);
-    }
-  }
-  for (int g = 0; g < G; ++g) state[g].Store(voices + g * kLanes);
+  FilterState<T> state;
+  state.Load(voices);
+  Scatter(state.template Step<true>(Gather<T>(x, 0), Gather<T>(e, 0)), out, 0);
+  // Unrolled, the compiler renames the filters' histories instead of copying them along.
+#pragma GCC unroll 2
+  for (int i = 1; i < n; ++i)
+    Scatter(state.template Step<false>(Gather<T>(x, i), Gather<T>(e, i)), out, i);
+  state.Store(voices);
 }
 
 }  // namespace
 
 void Noise::renderFiltered(const double* x, const double* envelopeValues, double* out, int n) {
   Noise* const voices[1] = {this};
-  RenderGroups<double, 1>(voices, &x, &envelopeValues, &out, n);
+  RenderFiltered<double>(voices, &x, &envelopeValues, &out, n);
 }
 
 void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
@@ -211,23 +203,17 @@ void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const doubl
   const double* const x[2] = {xa, xb};
   const double* const e[2] = {ea, eb};
   double* const out[2] = {outA, outB};
-  RenderGroups<Pair, 1>(voices, x, e, out, n);
+  RenderFiltered<Pair>(voices, x, e, out, n);
 }
 
 void Noise::renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
                                 const double* const* e, double* const* out, int n) {
-  switch (pairs) {
-    case 1:
-      RenderGroups<Pair, 1>(voices, x, e, out, n);
-      break;
-    case 2:
-      RenderGroups<Pair, 2>(voices, x, e, out, n);
-      break;
-    case 3:
-      RenderGroups<Pair, 3>(voices, x, e, out, n);
-      break;
-    default:
-      break;
+  // One pair after the other: a pair's filters fit the processor's vector registers, while two or
+  // three pairs in one loop would keep spilling them to memory and cost more instructions than
+  // the overlap of their chains saves.
+  for (int p = 0; p < pairs; ++p) {
+    const int a = 2 * p;
+    RenderFiltered<Pair>(voices + a, x + a, e + a, out + a, n);
   }
 }
 

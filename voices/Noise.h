@@ -45,8 +45,8 @@ class Noise final : public Instrument {
   static void renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
                                  const double* ea, const double* eb, double* outA, double* outB,
                                  int n);
-  // The same for pairs (1..3) of pairs in one loop: voices[2p] and voices[2p + 1] side by side,
-  // each with its own input x, envelope values e and output.
+  // The same for pairs (1..3) of pairs: voices[2p] and voices[2p + 1] side by side, each with its
+  // own input x, envelope values e and output.
   static void renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
                                   const double* const* e, double* const* out, int n);
   // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the
