@@ -171,13 +171,27 @@ void Rhythmoria::RenderNoiseVoices(int n) {
 
   const auto reserved = static_cast<std::uint32_t>(m * n);
   const std::uint32_t start = WhiteNoise::reserve(reserved);
+  // Sample by sample, each voice still sounding takes the next value in instrument order. Between
+  // the samples where voices fall silent the c voices sounding take every c-th value each, so each
+  // voice's values are computed on their own, from its first one onwards in steps of 16807^c.
   std::uint32_t seed = start;
-  for (int i = 0; i < longest; ++i) {
+  for (int from = 0; from < longest;) {
+    int to = longest;
+    int sounding = 0;
     for (int a = 0; a < m; ++a) {
-      if (i >= length[a]) continue;
-      seed *= WhiteNoise::kMultiplier;
-      mNoiseWhite[a][i] = WhiteNoise::value(seed);
+      if (length[a] <= from) continue;
+      ++sounding;
+      to = std::min(to, length[a]);
     }
+    const std::uint32_t step = WhiteNoise::power(static_cast<std::uint32_t>(sounding));
+    std::uint32_t first = seed;
+    for (int a = 0; a < m; ++a) {
+      if (length[a] <= from) continue;
+      first *= WhiteNoise::kMultiplier;
+      WhiteNoise::fillEvery(first, step, mNoiseWhite[a] + from, to - from);
+    }
+    seed *= WhiteNoise::power(static_cast<std::uint32_t>(sounding * (to - from)));
+    from = to;
   }
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <emmintrin.h>
+
 #include <atomic>
 #include <cstdint>
 
@@ -48,6 +50,25 @@ class WhiteNoise {
 
   // The value of a seed, as draw() returns it.
   static double value(std::uint32_t seed) { return static_cast<std::int32_t>(seed) * kScale; }
+
+  // out[i] = value(first x step^i) for i < n: every step-th value of the sequence from first,
+  // which is what one voice gets while several draw in turn. Two at a time, each 32-bit product
+  // in the low half of a 64-bit lane (the low 32 bits of the 64-bit product are the wrapped
+  // 32-bit one), converted and scaled exactly as value() does.
+  static void fillEvery(std::uint32_t first, std::uint32_t step, double* out, int n) {
+    __m128i seeds = _mm_set_epi64x(static_cast<std::int64_t>(first * step), first);
+    const auto twoSteps = static_cast<std::int64_t>(step * step);
+    const __m128i multiplier = _mm_set_epi64x(twoSteps, twoSteps);
+    const __m128d scale = _mm_set1_pd(kScale);
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+      // The two seeds from dwords 0 and 2 into dwords 0 and 1, as cvtdq2pd takes them.
+      const __m128i low = _mm_shuffle_epi32(seeds, _MM_SHUFFLE(3, 1, 2, 0));
+      _mm_storeu_pd(out + i, _mm_mul_pd(_mm_cvtepi32_pd(low), scale));
+      seeds = _mm_mul_epu32(seeds, multiplier);
+    }
+    if (i < n) out[i] = value(static_cast<std::uint32_t>(_mm_cvtsi128_si32(seeds)));
+  }
 
   // Claims the next count values; returns the seed before them, so that the run's value k
   // (1-based) is value(start x power(k)). The shared seed moves to the run's end.

@@ -87,3 +87,20 @@ TEST(WhiteNoiseTest, ReservedRunsContinueTheSequenceAndNeverShareAValue) {
   std::sort(values.begin(), values.end());
   EXPECT_EQ(std::adjacent_find(values.begin(), values.end()), values.end());
 }
+
+// A voice's share of a run, every step-th value, comes out as if drawn one by one, for odd and even
+// lengths and across the 32-bit wrap-around.
+TEST(WhiteNoiseTest, EveryStepthValueMatchesTheSequence) {
+  for (std::uint32_t stride : {1u, 2u, 3u, 6u}) {
+    for (int n : {0, 1, 2, 7, 64}) {
+      const std::uint32_t first = 16807u * 2147483647u;
+      double out[64];
+      WhiteNoise::fillEvery(first, WhiteNoise::power(stride), out, n);
+      std::uint32_t seed = first;
+      for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(out[i], WhiteNoise::value(seed)) << "stride " << stride << " value " << i;
+        for (std::uint32_t s = 0; s < stride; ++s) seed *= WhiteNoise::kMultiplier;
+      }
+    }
+  }
+}
