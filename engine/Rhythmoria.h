@@ -236,6 +236,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Voices render a stretch of samples each, one voice after the other, and are then mixed
   // sample by sample in instrument order (the sums come out as if mixed sample by sample).
   static constexpr int kRenderChunk = 64;
+  static_assert(kRenderChunk <= Instrument::kMaxRender);
   static constexpr int kNumNoiseVoices = 6;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};

@@ -136,12 +136,17 @@ template <typename Voice>
 inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
   int length = 0;
   if (voice.isActive()) {
-    // Rendered from a local copy: the output stores cannot alias the voice's state, so it stays
-    // in registers over the loop instead of going through memory every sample.
-    Voice local = voice;
+    // Voices with a render() take the whole run at once. The others render from a local copy:
+    // the output stores cannot alias the voice's state, so it stays in registers over the loop
+    // instead of going through memory every sample.
     double* out = mVoiceOut[k];
-    while (length < n && local.isActive()) out[length++] = local.process();
-    voice = local;
+    if constexpr (requires { voice.render(out, n); }) {
+      length = voice.render(out, n);
+    } else {
+      Voice local = voice;
+      while (length < n && local.isActive()) out[length++] = local.process();
+      voice = local;
+    }
   }
   mVoiceLength[static_cast<std::size_t>(k)] = length;
 }
