@@ -114,10 +114,14 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
       if (mSequencer.IsIdleStep()) {
         mBlockSample = position + end - 1;
       } else {
-        for (int i = j; i < end; ++i) {
+        // Most samples only count towards the next tick; the clock counts those in one call.
+        for (int i = j + mSequencer.CountUntilTick(end - j); i < end;) {
           mBlockSample = position + i;
           mSequencer.ClockStep();
+          ++i;
+          i += mSequencer.CountUntilTick(end - i);
         }
+        mBlockSample = position + end - 1;
       }
       RenderChunk(outputs, position + j, end - j);
       j = end;

@@ -5,6 +5,7 @@
 
 #include "voices/Base.h"
 #include "voices/Conga.h"
+#include "voices/Guiro.h"
 
 namespace {
 
@@ -22,10 +23,14 @@ void ExpectRunsMatchProcess(Voice runs, Voice reference, const char* name) {
   int run = 0;
   for (int runLength : runLengths) {
     for (int k = 0; k < 200; ++k, ++run) {
-      // Notes from silence, retriggers while sounding, and stretches of silence between.
+      // Notes from silence, retriggers while sounding, note-offs, and silences between.
       if (k == 0 || k == 7 || k == 120) {
         runs.trigger(0);
         reference.trigger(0);
+      }
+      if (k == 60 || k == 150) {
+        runs.release();
+        reference.release();
       }
       double out[Instrument::kMaxRender];
       const int n = runs.isActive() ? runs.render(out, runLength) : 0;
@@ -45,8 +50,8 @@ void ExpectRunsMatchProcess(Voice runs, Voice reference, const char* name) {
 }  // namespace
 
 // The engine renders the sine voices a run at a time: every sample, the sample on which a voice
-// (or one of the conga's tones) falls silent, and the phase kept or reset for the next note must
-// be process()'s.
+// (or one of the conga's tones, or a guiro burst) falls silent, and the phase kept or reset for
+// the next note or burst must be process()'s.
 TEST(RunRenderTest, SineVoicesRenderRunsAsProcessDoes) {
   Base drum;
   drum.setSampleRate(44100.0);
@@ -76,4 +81,12 @@ TEST(RunRenderTest, SineVoicesRenderRunsAsProcessDoes) {
     conga.gain = 1.3;
     ExpectRunsMatchProcess(conga, conga, decay1 < 0.05 ? "conga, tone 1 shorter" : "conga");
   }
+
+  Guiro guiro;
+  guiro.setSampleRate(44100.0);
+  guiro.setFrequency(2500.0);
+  guiro.setRate(30.0);
+  guiro.setDensity(0.004);
+  guiro.gain = 0.6;
+  ExpectRunsMatchProcess(guiro, guiro, "guiro");
 }
