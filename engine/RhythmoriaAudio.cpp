@@ -199,9 +199,9 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     for (int a = 0; a < m; ++a) {
       if (length[a] <= from) continue;
       first *= WhiteNoise::kMultiplier;
-      WhiteNoise::fillEvery(first, step, mNoiseWhite[a] + from, to - from);
+      // The last voice takes the stretch's last value, from which the next stretch goes on.
+      seed = WhiteNoise::fillEvery(first, step, mNoiseWhite[a] + from, to - from);
     }
-    seed *= WhiteNoise::power(static_cast<std::uint32_t>(sounding * (to - from)));
     from = to;
   }
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
