@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 #include "voices/WhiteNoise.h"
 
@@ -118,38 +119,55 @@ struct FilterState {
   // when it comes from the voice (kFirst), but after one step only hy1 and ry1, the filters' raw
   // outputs, can be: the others were flushed of NaN and at most got the tiny offset since, which
   // never makes a NaN. Their flushes are then no-ops and are left out.
-  template <bool kFirst>
-  T Step(T input, T envelope) {
-    const T x = Nudge(input, offset);
+  //
+  // Each history is a pair of slots, newest (1) and older (2). Instead of moving the newest
+  // value to the older slot and the new one into the newest, the new value goes into the older
+  // slot and the next step takes the slots the other way round (Swapped): two steps in turn move
+  // no value at all. The offset flips on every step and so is back after two.
+  template <bool kFirst, bool kSwapped>
+  T Step(T input, T envelope, T o) {
+    T& x1 = kSwapped ? hx2 : hx1;
+    T& x2 = kSwapped ? hx1 : hx2;
+    T& y1 = kSwapped ? hy2 : hy1;
+    T& y2 = kSwapped ? hy1 : hy2;
+    T& u1 = kSwapped ? rx2 : rx1;
+    T& u2 = kSwapped ? rx1 : rx2;
+    T& v1 = kSwapped ? ry2 : ry1;
+    T& v2 = kSwapped ? ry1 : ry2;
+    const T x = Nudge(input, o);
     if (kFirst) {
-      hx1 = Nudge(hx1, offset);
-      hx2 = Nudge(hx2, offset);
-      hy2 = Nudge(hy2, offset);
+      x1 = Nudge(x1, o);
+      x2 = Nudge(x2, o);
+      y2 = Nudge(y2, o);
     } else {
-      hx1 = hx1 + offset;
-      hx2 = hx2 + offset;
-      hy2 = hy2 + offset;
+      x1 = x1 + o;
+      x2 = x2 + o;
+      y2 = y2 + o;
     }
-    hy1 = Nudge(hy1, offset);
-    offset = -offset;
-    const T y = cX0 * (x + hx2) + cX1 * hx1 + cY1 * hy1 + cY2 * hy2;
-    hx2 = hx1;
-    hx1 = x;
-    hy2 = hy1;
-    hy1 = y;
+    y1 = Nudge(y1, o);
+    const T y = cX0 * (x + x2) + cX1 * x1 + cY1 * y1 + cY2 * y2;
+    x2 = x;
+    y2 = y;
     const T rx = ZeroNaN(y);
     if (kFirst) {
-      rx1 = ZeroNaN(rx1);
-      rx2 = ZeroNaN(rx2);
-      ry2 = ZeroNaN(ry2);
+      u1 = ZeroNaN(u1);
+      u2 = ZeroNaN(u2);
+      v2 = ZeroNaN(v2);
     }
-    ry1 = ZeroNaN(ry1);
-    const T r = b0 * (rx - rx2) + a1 * ry1 + a2 * ry2;
-    rx2 = rx1;
-    rx1 = rx;
-    ry2 = ry1;
-    ry1 = r;
+    v1 = ZeroNaN(v1);
+    const T r = b0 * (rx - u2) + a1 * v1 + a2 * v2;
+    u2 = rx;
+    v2 = r;
     return Saturate(envelope * (r * gain) * Noise::kSaturatorDrive);
+  }
+
+  // After an odd number of steps: the slots back in their usual roles, and the offset flipped.
+  void Unswap() {
+    std::swap(hx1, hx2);
+    std::swap(hy1, hy2);
+    std::swap(rx1, rx2);
+    std::swap(ry1, ry2);
+    offset = -offset;
   }
 };
 
@@ -181,11 +199,19 @@ void RenderFiltered(Noise* const* voices, const double* const* x, const double* 
   if (n <= 0) return;
   FilterState<T> state;
   state.Load(voices);
-  Scatter(state.template Step<true>(Gather<T>(x, 0), Gather<T>(e, 0)), out, 0);
-  // Unrolled, the compiler renames the filters' histories instead of copying them along.
-#pragma GCC unroll 2
-  for (int i = 1; i < n; ++i)
-    Scatter(state.template Step<false>(Gather<T>(x, i), Gather<T>(e, i)), out, i);
+  const T o = state.offset;
+  Scatter(state.template Step<true, false>(Gather<T>(x, 0), Gather<T>(e, 0), o), out, 0);
+  int i = 1;
+  for (; i + 2 <= n; i += 2) {
+    Scatter(state.template Step<false, true>(Gather<T>(x, i), Gather<T>(e, i), -o), out, i);
+    Scatter(state.template Step<false, false>(Gather<T>(x, i + 1), Gather<T>(e, i + 1), o), out,
+            i + 1);
+  }
+  if (i < n) {
+    Scatter(state.template Step<false, true>(Gather<T>(x, i), Gather<T>(e, i), -o), out, i);
+  } else {
+    state.Unswap();
+  }
   state.Store(voices);
 }
 
