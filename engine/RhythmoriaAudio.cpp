@@ -78,10 +78,25 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   const int period = std::max(mMsPeriod, 1);
   int last = 0;
   int position = 0;
+  // Voices change only where an event is dispatched or a controller is applied; the clock only
+  // queues notes for later sub-blocks and never reaches a voice directly. So the samples up to
+  // such a point are rendered only when it comes (or at the end of the piece), in runs that may
+  // span several sub-blocks: one run where the sub-blocks would give several.
+  int rendered = 0;
+  const auto renderUpTo = [&](int upTo) {
+    while (rendered < upTo) {
+      const int n = std::min(upTo - rendered, kRenderChunk);
+      RenderChunk(outputs, rendered, n);
+      rendered += n;
+    }
+  };
   while (position < nFrames) {
     const int remaining = nFrames - position;
     int length;
     if (mMsCountdown <= 0) {
+      if (mMidiInputQueue.HasUnread() && mMidiInputQueue.NextUnread().mOffset < last) {
+        renderUpTo(position);
+      }
       DrainInputQueue(last);
       if (remaining >= period) {
         length = period;
@@ -100,20 +115,20 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     last = length;
 
     // Voices are triggered and released only by the events of this sub-block, each at its own
-    // sample: between two such samples every voice renders on its own.
+    // sample.
     int j = 0;
     while (j < length) {
-      while (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
-        const IMidiMessage event = mEventList.Front();
-        mEventList.Pop();
-        DispatchEvent(event);
+      if (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
+        renderUpTo(position + j);
+        while (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
+          const IMidiMessage event = mEventList.Front();
+          mEventList.Pop();
+          DispatchEvent(event);
+        }
       }
-      int end = std::min(length, j + kRenderChunk);
+      int end = length;
       if (!mEventList.Empty()) end = std::min(end, std::max(mEventList.Front().mOffset, j + 1));
-      // The clock only queues notes for later sub-blocks; it never reaches a voice directly.
-      if (mSequencer.IsIdleStep()) {
-        mBlockSample = position + end - 1;
-      } else {
+      if (!mSequencer.IsIdleStep()) {
         // Most samples only count towards the next tick; the clock counts those in one call.
         for (int i = j + mSequencer.CountUntilTick(end - j); i < end;) {
           mBlockSample = position + i;
@@ -121,13 +136,13 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
           ++i;
           i += mSequencer.CountUntilTick(end - i);
         }
-        mBlockSample = position + end - 1;
       }
-      RenderChunk(outputs, position + j, end - j);
+      mBlockSample = position + end - 1;
       j = end;
     }
     position += length;
   }
+  renderUpTo(nFrames);
   if (FrameTakesSilence()) {
     ReportWrittenOutputs(mWrittenOutputs);
   } else {
