@@ -160,6 +160,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   template <typename Voice>
   void RenderVoice(Voice& voice, int k, int n);
   void RenderNoiseVoices(int n);
+  void RenderSineVoices(int n);
   // A voice's samples in the chunk as they go into the sums, with its weights there (1 - pan
   // and pan, in both halves of a vector).
   struct SummedVoice {
@@ -238,6 +239,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   static constexpr int kRenderChunk = 64;
   static_assert(kRenderChunk <= Instrument::kMaxRender);
   static constexpr int kNumNoiseVoices = 6;
+  static constexpr int kNumSineVoices = 5;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};
   // The sounding noise voices' envelope values and white noise for one chunk.

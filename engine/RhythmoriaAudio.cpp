@@ -170,6 +170,34 @@ inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
   mVoiceLength[static_cast<std::size_t>(k)] = length;
 }
 
+// The five single-sine voices: their envelopes side by side while all of them decay (their
+// chains of dependent operations overlap instead of queueing), then each on its own, then each
+// voice's sine under its envelope.
+void Rhythmoria::RenderSineVoices(int n) {
+  Base* const all[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
+  const int indices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
+  Base* active[kNumSineVoices];
+  int activeIndex[kNumSineVoices];
+  Envelope* envelopes[kNumSineVoices];
+  double* values[kNumSineVoices];
+  int m = 0;
+  for (int v = 0; v < kNumSineVoices; ++v) {
+    mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
+    if (!all[v]->isActive()) continue;
+    active[m] = all[v];
+    activeIndex[m] = indices[v];
+    envelopes[m] = &all[v]->envelope;
+    values[m] = mVoiceOut[indices[v]];
+    ++m;
+  }
+  const int together = Envelope::renderDecaysSideBySide(envelopes, values, m, n);
+  for (int a = 0; a < m; ++a) {
+    const int length = together + envelopes[a]->render(values[a] + together, n - together);
+    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] =
+        active[a]->renderTone(values[a], length);
+  }
+}
+
 // The noise voices draw from the shared sequence one value each per sample, in instrument order;
 // drawn ahead from a local copy of the seed they draw exactly as if each value were taken from the
 // sequence itself. The shared seed moves once per chunk. A voice's envelope depends on nothing
@@ -189,11 +217,22 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     if (!voices[v]->isActive()) continue;
     active[m] = voices[v];
     activeIndex[m] = indices[v];
-    length[m] = voices[v]->renderEnvelope(mNoiseEnvelope[m], n);
-    longest = std::max(longest, length[m]);
     ++m;
   }
   if (m == 0) return;
+  // The amplitude envelopes depend on nothing else: side by side while all of them decay, then
+  // each on its own to the end of the run or the sample on which it falls silent.
+  Envelope* envelopes[kNumNoiseVoices];
+  double* values[kNumNoiseVoices];
+  for (int a = 0; a < m; ++a) {
+    envelopes[a] = &active[a]->envelope;
+    values[a] = mNoiseEnvelope[a];
+  }
+  const int together = Envelope::renderDecaysSideBySide(envelopes, values, m, n);
+  for (int a = 0; a < m; ++a) {
+    length[a] = together + active[a]->renderEnvelope(values[a] + together, n - together);
+    longest = std::max(longest, length[a]);
+  }
 
   const auto reserved = static_cast<std::uint32_t>(m * n);
   const std::uint32_t start = WhiteNoise::reserve(reserved);
@@ -291,13 +330,11 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
     std::fill(outputs[1], outputs[1] + start, 0.0);
     mWrittenOutputs |= kSumOutputs;
   }
-  RenderVoice(mBaseDrum, kBase, n);
-  RenderVoice(mSmallBongo, kSmallBongo, n);
-  RenderVoice(mLargeBongo, kLargeBongo, n);
+  // No voice depends on another within a run (the noise voices draw in their own pass), so the
+  // order in which they render does not matter.
+  RenderSineVoices(n);
   RenderVoice(mConga, kConga, n);
   RenderVoice(mCowbell, kCowbell, n);
-  RenderVoice(mClaves, kClaves, n);
-  RenderVoice(mRimshot, kRimshot, n);
   RenderVoice(mGuiro, kGuiro, n);
   RenderVoice(mQuijada, kQuijada, n);
   RenderNoiseVoices(n);

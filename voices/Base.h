@@ -12,7 +12,10 @@ class Base final : public Instrument {
   double process() override;
   // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
   // voice falls silent and returns how many it wrote.
-  int render(double* out, int n);
+  int render(double* out, int n) { return renderTone(out, envelope.render(out, n)); }
+  // The second half of render(), for the engine, which takes several voices' envelopes side by
+  // side: the sine under the length envelope values already in out.
+  int renderTone(double* out, int length);
   void trigger(int time) override;
 
   void setFrequency(double hz) { oscillator.setFrequency(hz); }
@@ -33,10 +36,8 @@ inline double Base::process() {
   return e * s * gain;
 }
 
-inline int Base::render(double* out, int n) {
-  // The envelope first, into out, then each value times the sine and the gain, in process()'s
-  // order.
-  const int length = envelope.render(out, n);
+inline int Base::renderTone(double* out, int length) {
+  // Each envelope value times the sine and the gain, in process()'s order.
   SineOscillator local = oscillator;
   const double g = gain;
   for (int i = 0; i < length; ++i) out[i] = out[i] * local.process() * g;

@@ -61,11 +61,14 @@ inline double Conga::process() {
 }
 
 inline int Conga::render(double* out, int n) {
-  // Both envelopes first, tone 1's into out; each tone then sounds for as long as its own
-  // envelope ran, and its values combine in process()'s order.
+  // Both envelopes first (side by side while both decay), tone 1's into out; each tone then
+  // sounds for as long as its own envelope ran, and its values combine in process()'s order.
   double second[kMaxRender];
-  const int length1 = envelope1.render(out, n);
-  const int length2 = envelope2.render(second, n);
+  Envelope* const envelopes[2] = {&envelope1, &envelope2};
+  double* const values[2] = {out, second};
+  const int together = Envelope::renderDecaysSideBySide(envelopes, values, 2, n);
+  const int length1 = together + envelope1.render(out + together, n - together);
+  const int length2 = together + envelope2.render(second + together, n - together);
   const int length = length1 > length2 ? length1 : length2;
   SineOscillator tone1 = oscillator1;
   SineOscillator tone2 = oscillator2;

@@ -1,5 +1,58 @@
 #include "voices/Envelope.h"
 
+namespace {
+
+template <int K>
+int DecaysSideBySide(Envelope* const* envelopes, double* const* values, int n) {
+  double v[K];
+  double t[K];
+  double r[K];
+  for (int k = 0; k < K; ++k) {
+    const Envelope& e = *envelopes[k];
+    if (e.stage != Envelope::Decay && e.stage != Envelope::Release) return 0;
+    v[k] = e.value;
+    t[k] = e.target;
+    r[k] = e.rate;
+  }
+  int i = 0;
+  for (; i < n; ++i) {
+    double next[K];
+    bool ends = false;
+    for (int k = 0; k < K; ++k) {
+      next[k] = v[k] + (t[k] - v[k]) * r[k];
+      ends |= next[k] <= 0.0;
+    }
+    // The sample on which one falls silent is left to each envelope's own render().
+    if (ends) break;
+    for (int k = 0; k < K; ++k) {
+      v[k] = next[k] > 1.0 ? 1.0 : next[k];
+      values[k][i] = v[k];
+    }
+  }
+  for (int k = 0; k < K; ++k) envelopes[k]->value = v[k];
+  return i;
+}
+
+}  // namespace
+
+int Envelope::renderDecaysSideBySide(Envelope* const* envelopes, double* const* values, int count,
+                                     int n) {
+  switch (count) {
+    case 2:
+      return DecaysSideBySide<2>(envelopes, values, n);
+    case 3:
+      return DecaysSideBySide<3>(envelopes, values, n);
+    case 4:
+      return DecaysSideBySide<4>(envelopes, values, n);
+    case 5:
+      return DecaysSideBySide<5>(envelopes, values, n);
+    case 6:
+      return DecaysSideBySide<6>(envelopes, values, n);
+    default:
+      return 0;
+  }
+}
+
 void Envelope::setAttack(double t) {
   attack = t;
   if (stage == Attack) rate = rateFor(t);

@@ -46,6 +46,15 @@ class Envelope {
   // end the stage.
   int render(double* values, int n);
 
+  // render() for count (up to kMaxSideBySide) envelopes at once while all of them are in their
+  // decay or release and none falls silent: returns for how many samples (0 unless all are
+  // decaying); each then goes on with its own render(). One envelope's samples form a chain of
+  // dependent operations, so one after the other they wait on each other's latency; side by side
+  // the processor overlaps them.
+  static constexpr int kMaxSideBySide = 6;
+  static int renderDecaysSideBySide(Envelope* const* envelopes, double* const* values, int count,
+                                    int n);
+
   // Per-sample approach coefficient for a stage of t seconds.
   double rateFor(double t) const { return 1.0 / ((t + 0.0001) * 0.4 * sampleRate); }
 

@@ -64,3 +64,43 @@ TEST(EnvelopeTest, RenderingARunGivesProcessSamples) {
     }
   }
 }
+
+// Several envelopes taken side by side and then each on its own give every envelope's own values,
+// through one falling silent before the others and one still in its attack.
+TEST(EnvelopeTest, SideBySideDecaysGiveEachEnvelopesValues) {
+  for (int count = 2; count <= Envelope::kMaxSideBySide; ++count) {
+    Envelope runs[Envelope::kMaxSideBySide];
+    Envelope reference[Envelope::kMaxSideBySide];
+    for (int k = 0; k < count; ++k) {
+      runs[k] = reference[k] = make(0.0005 * k, 0.004 + 0.03 * k, Envelope::kDefaultDecayTarget);
+      runs[k].trigger();
+      reference[k].trigger();
+    }
+    for (int run = 0; run < 80; ++run) {
+      if (run == 40) {
+        runs[1].release();
+        reference[1].release();
+      }
+      double values[Envelope::kMaxSideBySide][64];
+      Envelope* envelopes[Envelope::kMaxSideBySide];
+      double* outs[Envelope::kMaxSideBySide];
+      for (int k = 0; k < count; ++k) {
+        envelopes[k] = &runs[k];
+        outs[k] = values[k];
+      }
+      const int together = Envelope::renderDecaysSideBySide(envelopes, outs, count, 64);
+      for (int k = 0; k < count; ++k) {
+        const int n = together + runs[k].render(values[k] + together, 64 - together);
+        int expected = 0;
+        while (expected < 64 && reference[k].stage != Envelope::Idle) {
+          const double v = reference[k].process();
+          ASSERT_LT(expected, n) << count << " envelopes, run " << run;
+          ASSERT_EQ(bits(values[k][expected]), bits(v))
+              << count << " envelopes, envelope " << k << " run " << run << " sample " << expected;
+          ++expected;
+        }
+        ASSERT_EQ(n, expected) << count << " envelopes, envelope " << k << " run " << run;
+      }
+    }
+  }
+}
