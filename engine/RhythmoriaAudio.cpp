@@ -264,9 +264,9 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     active[a]->addTick(mNoiseWhite[a], length[a]);
     mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
   }
-  // Two at a time, up to three pairs in one loop: the first runs of the list render side by
-  // side as far as the shortest of them goes, and whatever is left pairs up with the next runs.
-  // Each voice's samples still come in order, and the voices no longer depend on one another.
+  // Two at a time, one pair after the other: the first runs of the list render side by side as
+  // far as the shortest of them goes, and whatever is left pairs up with the next runs. Each
+  // voice's samples still come in order, and the voices no longer depend on one another.
   struct Run {
     int voice;
     int done;
