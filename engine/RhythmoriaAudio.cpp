@@ -178,8 +178,8 @@ void Rhythmoria::RenderSineVoices(int n) {
   const int indices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
   Base* active[kNumSineVoices];
   int activeIndex[kNumSineVoices];
-  Envelope* envelopes[kNumSineVoices];
-  double* values[kNumSineVoices];
+  Envelope* envelopes[kNumSineVoices] = {};
+  double* values[kNumSineVoices] = {};
   int m = 0;
   for (int v = 0; v < kNumSineVoices; ++v) {
     mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
@@ -222,8 +222,8 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   if (m == 0) return;
   // The amplitude envelopes depend on nothing else: side by side while all of them decay, then
   // each on its own to the end of the run or the sample on which it falls silent.
-  Envelope* envelopes[kNumNoiseVoices];
-  double* values[kNumNoiseVoices];
+  Envelope* envelopes[kNumNoiseVoices] = {};
+  double* values[kNumNoiseVoices] = {};
   for (int a = 0; a < m; ++a) {
     envelopes[a] = &active[a]->envelope;
     values[a] = mNoiseEnvelope[a];
