@@ -1,5 +1,7 @@
 #pragma once
 
+#include <emmintrin.h>
+
 #include <array>
 #include <cstdint>
 #include <filesystem>
@@ -158,6 +160,17 @@ class Rhythmoria : public Synth, private SequencerListener {
   template <typename Voice>
   void RenderVoice(Voice& voice, int k, int n);
   void RenderNoiseVoices(int n);
+  void RenderSineVoices(int n);
+  // A voice's samples in the chunk as they go into the sums, with its weights there (1 - pan
+  // and pan, in both halves of a vector).
+  struct SummedVoice {
+    const double* samples;
+    __m128d left;
+    __m128d right;
+    int length;
+  };
+  static void MixSums(const SummedVoice* voices, int count, double gain, double* left,
+                      double* right, int from, int to);
   // Zeroes output c over the whole piece being rendered, the first time it is about to be written.
   void ClaimOutput(double** outputs, int c) {
     const std::uint64_t bit = std::uint64_t{1} << c;
@@ -224,14 +237,14 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Voices render a stretch of samples each, one voice after the other, and are then mixed
   // sample by sample in instrument order (the sums come out as if mixed sample by sample).
   static constexpr int kRenderChunk = 64;
+  static_assert(kRenderChunk <= Instrument::kMaxRender);
   static constexpr int kNumNoiseVoices = 6;
+  static constexpr int kNumSineVoices = 5;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};
   // The sounding noise voices' envelope values and white noise for one chunk.
   alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
-  alignas(32) double mSumLeft[kRenderChunk] = {};
-  alignas(32) double mSumRight[kRenderChunk] = {};
 
   // The outputs of the piece zeroed (and then written) so far, and its length.
   std::uint64_t mWrittenOutputs = 0;

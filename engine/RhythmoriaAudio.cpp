@@ -1,6 +1,8 @@
 // The audio path of the rhythm machine: MIDI input, the one-millisecond sub-block grid, the clock,
 // voice dispatch and the mix. Runs on the host's audio thread with the plug-in mutex held by the
 // processing frame; nothing here allocates.
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 
@@ -76,10 +78,25 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   const int period = std::max(mMsPeriod, 1);
   int last = 0;
   int position = 0;
+  // Voices change only where an event is dispatched or a controller is applied; the clock only
+  // queues notes for later sub-blocks and never reaches a voice directly. So the samples up to
+  // such a point are rendered only when it comes (or at the end of the piece), in runs that may
+  // span several sub-blocks: one run where the sub-blocks would give several.
+  int rendered = 0;
+  const auto renderUpTo = [&](int upTo) {
+    while (rendered < upTo) {
+      const int n = std::min(upTo - rendered, kRenderChunk);
+      RenderChunk(outputs, rendered, n);
+      rendered += n;
+    }
+  };
   while (position < nFrames) {
     const int remaining = nFrames - position;
     int length;
     if (mMsCountdown <= 0) {
+      if (mMidiInputQueue.HasUnread() && mMidiInputQueue.NextUnread().mOffset < last) {
+        renderUpTo(position);
+      }
       DrainInputQueue(last);
       if (remaining >= period) {
         length = period;
@@ -98,30 +115,34 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
     last = length;
 
     // Voices are triggered and released only by the events of this sub-block, each at its own
-    // sample: between two such samples every voice renders on its own.
+    // sample.
     int j = 0;
     while (j < length) {
-      while (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
-        const IMidiMessage event = mEventList.Front();
-        mEventList.Pop();
-        DispatchEvent(event);
-      }
-      int end = std::min(length, j + kRenderChunk);
-      if (!mEventList.Empty()) end = std::min(end, std::max(mEventList.Front().mOffset, j + 1));
-      // The clock only queues notes for later sub-blocks; it never reaches a voice directly.
-      if (mSequencer.IsIdleStep()) {
-        mBlockSample = position + end - 1;
-      } else {
-        for (int i = j; i < end; ++i) {
-          mBlockSample = position + i;
-          mSequencer.ClockStep();
+      if (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
+        renderUpTo(position + j);
+        while (!mEventList.Empty() && mEventList.Front().mOffset <= j) {
+          const IMidiMessage event = mEventList.Front();
+          mEventList.Pop();
+          DispatchEvent(event);
         }
       }
-      RenderChunk(outputs, position + j, end - j);
+      int end = length;
+      if (!mEventList.Empty()) end = std::min(end, std::max(mEventList.Front().mOffset, j + 1));
+      if (!mSequencer.IsIdleStep()) {
+        // Most samples only count towards the next tick; the clock counts those in one call.
+        for (int i = j + mSequencer.CountUntilTick(end - j); i < end;) {
+          mBlockSample = position + i;
+          mSequencer.ClockStep();
+          ++i;
+          i += mSequencer.CountUntilTick(end - i);
+        }
+      }
+      mBlockSample = position + end - 1;
       j = end;
     }
     position += length;
   }
+  renderUpTo(nFrames);
   if (FrameTakesSilence()) {
     ReportWrittenOutputs(mWrittenOutputs);
   } else {
@@ -134,14 +155,47 @@ template <typename Voice>
 inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
   int length = 0;
   if (voice.isActive()) {
-    // Rendered from a local copy: the output stores cannot alias the voice's state, so it stays
-    // in registers over the loop instead of going through memory every sample.
-    Voice local = voice;
+    // Voices with a render() take the whole run at once. The others render from a local copy:
+    // the output stores cannot alias the voice's state, so it stays in registers over the loop
+    // instead of going through memory every sample.
     double* out = mVoiceOut[k];
-    while (length < n && local.isActive()) out[length++] = local.process();
-    voice = local;
+    if constexpr (requires { voice.render(out, n); }) {
+      length = voice.render(out, n);
+    } else {
+      Voice local = voice;
+      while (length < n && local.isActive()) out[length++] = local.process();
+      voice = local;
+    }
   }
   mVoiceLength[static_cast<std::size_t>(k)] = length;
+}
+
+// The five single-sine voices: their envelopes side by side while all of them decay (their
+// chains of dependent operations overlap instead of queueing), then each on its own, then each
+// voice's sine under its envelope.
+void Rhythmoria::RenderSineVoices(int n) {
+  Base* const all[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
+  const int indices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
+  Base* active[kNumSineVoices];
+  int activeIndex[kNumSineVoices];
+  Envelope* envelopes[kNumSineVoices] = {};
+  double* values[kNumSineVoices] = {};
+  int m = 0;
+  for (int v = 0; v < kNumSineVoices; ++v) {
+    mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
+    if (!all[v]->isActive()) continue;
+    active[m] = all[v];
+    activeIndex[m] = indices[v];
+    envelopes[m] = &all[v]->envelope;
+    values[m] = mVoiceOut[indices[v]];
+    ++m;
+  }
+  const int together = Envelope::renderDecaysSideBySide(envelopes, values, m, n);
+  for (int a = 0; a < m; ++a) {
+    const int length = together + envelopes[a]->render(values[a] + together, n - together);
+    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] =
+        active[a]->renderTone(values[a], length);
+  }
 }
 
 // The noise voices draw from the shared sequence one value each per sample, in instrument order;
@@ -163,21 +217,46 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     if (!voices[v]->isActive()) continue;
     active[m] = voices[v];
     activeIndex[m] = indices[v];
-    length[m] = voices[v]->renderEnvelope(mNoiseEnvelope[m], n);
-    longest = std::max(longest, length[m]);
     ++m;
   }
   if (m == 0) return;
+  // The amplitude envelopes depend on nothing else: side by side while all of them decay, then
+  // each on its own to the end of the run or the sample on which it falls silent.
+  Envelope* envelopes[kNumNoiseVoices] = {};
+  double* values[kNumNoiseVoices] = {};
+  for (int a = 0; a < m; ++a) {
+    envelopes[a] = &active[a]->envelope;
+    values[a] = mNoiseEnvelope[a];
+  }
+  const int together = Envelope::renderDecaysSideBySide(envelopes, values, m, n);
+  for (int a = 0; a < m; ++a) {
+    length[a] = together + active[a]->renderEnvelope(values[a] + together, n - together);
+    longest = std::max(longest, length[a]);
+  }
 
   const auto reserved = static_cast<std::uint32_t>(m * n);
   const std::uint32_t start = WhiteNoise::reserve(reserved);
+  // Sample by sample, each voice still sounding takes the next value in instrument order. Between
+  // the samples where voices fall silent the c voices sounding take every c-th value each, so each
+  // voice's values are computed on their own, from its first one onwards in steps of 16807^c.
   std::uint32_t seed = start;
-  for (int i = 0; i < longest; ++i) {
+  for (int from = 0; from < longest;) {
+    int to = longest;
+    int sounding = 0;
     for (int a = 0; a < m; ++a) {
-      if (i >= length[a]) continue;
-      seed *= WhiteNoise::kMultiplier;
-      mNoiseWhite[a][i] = WhiteNoise::value(seed);
+      if (length[a] <= from) continue;
+      ++sounding;
+      to = std::min(to, length[a]);
     }
+    const std::uint32_t step = WhiteNoise::power(static_cast<std::uint32_t>(sounding));
+    std::uint32_t first = seed;
+    for (int a = 0; a < m; ++a) {
+      if (length[a] <= from) continue;
+      first *= WhiteNoise::kMultiplier;
+      // The last voice takes the stretch's last value, from which the next stretch goes on.
+      seed = WhiteNoise::fillEvery(first, step, mNoiseWhite[a] + from, to - from);
+    }
+    from = to;
   }
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
 
@@ -185,9 +264,9 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     active[a]->addTick(mNoiseWhite[a], length[a]);
     mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
   }
-  // Two at a time, up to three pairs in one loop: the first runs of the list render side by
-  // side as far as the shortest of them goes, and whatever is left pairs up with the next runs.
-  // Each voice's samples still come in order, and the voices no longer depend on one another.
+  // Two at a time, one pair after the other: the first runs of the list render side by side as
+  // far as the shortest of them goes, and whatever is left pairs up with the next runs. Each
+  // voice's samples still come in order, and the voices no longer depend on one another.
   struct Run {
     int voice;
     int done;
@@ -251,20 +330,18 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
     std::fill(outputs[1], outputs[1] + start, 0.0);
     mWrittenOutputs |= kSumOutputs;
   }
-  RenderVoice(mBaseDrum, kBase, n);
-  RenderVoice(mSmallBongo, kSmallBongo, n);
-  RenderVoice(mLargeBongo, kLargeBongo, n);
+  // No voice depends on another within a run (the noise voices draw in their own pass), so the
+  // order in which they render does not matter.
+  RenderSineVoices(n);
   RenderVoice(mConga, kConga, n);
   RenderVoice(mCowbell, kCowbell, n);
-  RenderVoice(mClaves, kClaves, n);
-  RenderVoice(mRimshot, kRimshot, n);
   RenderVoice(mGuiro, kGuiro, n);
   RenderVoice(mQuijada, kQuijada, n);
   RenderNoiseVoices(n);
 
-  std::fill(mSumLeft, mSumLeft + n, 0.0);
-  std::fill(mSumRight, mSumRight + n, 0.0);
   // In instrument order: of several voices written to one extra output, the last one stands.
+  SummedVoice summed[kNumInstruments];
+  int numSummed = 0;
   for (int k = 0; k < kNumInstruments; ++k) {
     const auto index = static_cast<std::size_t>(k);
     const int length = mVoiceLength[index];
@@ -272,10 +349,7 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
     const double pan = mVoices[index]->pan;
     const double* s = mVoiceOut[k];
     if (mToSum[index] == 1) {
-      for (int i = 0; i < length; ++i) {
-        mSumLeft[i] += (1.0 - pan) * s[i];
-        mSumRight[i] += pan * s[i];
-      }
+      summed[numSummed++] = {s, _mm_set1_pd(1.0 - pan), _mm_set1_pd(pan), length};
     }
     const int extra = mExtraOutput[index];
     if (extra >= 1 && extra <= kNumExtraOutputs) {
@@ -289,11 +363,64 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
       }
     }
   }
-  double* left = outputs[0] + start;
-  double* right = outputs[1] + start;
-  for (int i = 0; i < n; ++i) {
-    left[i] = mSumLeft[i] * gain;
-    right[i] = mSumRight[i] * gain;
+  // Each sample of the sums adds the voices sounding in it to 0.0 in instrument order. A voice
+  // that falls silent within the chunk leaves the list from there on; between such samples the
+  // list stays the same.
+  for (int from = 0; from < n;) {
+    int to = n;
+    int sounding = 0;
+    for (int v = 0; v < numSummed; ++v) {
+      if (summed[v].length <= from) continue;
+      to = std::min(to, summed[v].length);
+      summed[sounding++] = summed[v];
+    }
+    numSummed = sounding;
+    MixSums(summed, sounding, gain, outputs[0] + start, outputs[1] + start, from, to);
+    from = to;
+  }
+}
+
+// Samples [from, to) of the two sums, two samples to a vector: each is 0.0 plus every listed
+// voice's weighted sample in list order, scaled by the gain, exactly as one sample at a time.
+// Eight samples at a time while they last, so that the sums stay in registers across the list.
+void Rhythmoria::MixSums(const SummedVoice* voices, int count, double gain, double* left,
+                         double* right, int from, int to) {
+  const __m128d g = _mm_set1_pd(gain);
+  int i = from;
+  for (; i + 8 <= to; i += 8) {
+    __m128d l[4], r[4];
+    for (int p = 0; p < 4; ++p) l[p] = r[p] = _mm_setzero_pd();
+    for (int v = 0; v < count; ++v) {
+      const double* s = voices[v].samples + i;
+      for (int p = 0; p < 4; ++p) {
+        l[p] = _mm_add_pd(l[p], _mm_mul_pd(voices[v].left, _mm_loadu_pd(s + 2 * p)));
+        r[p] = _mm_add_pd(r[p], _mm_mul_pd(voices[v].right, _mm_loadu_pd(s + 2 * p)));
+      }
+    }
+    for (int p = 0; p < 4; ++p) {
+      _mm_storeu_pd(left + i + 2 * p, _mm_mul_pd(l[p], g));
+      _mm_storeu_pd(right + i + 2 * p, _mm_mul_pd(r[p], g));
+    }
+  }
+  for (; i + 2 <= to; i += 2) {
+    __m128d l = _mm_setzero_pd();
+    __m128d r = _mm_setzero_pd();
+    for (int v = 0; v < count; ++v) {
+      l = _mm_add_pd(l, _mm_mul_pd(voices[v].left, _mm_loadu_pd(voices[v].samples + i)));
+      r = _mm_add_pd(r, _mm_mul_pd(voices[v].right, _mm_loadu_pd(voices[v].samples + i)));
+    }
+    _mm_storeu_pd(left + i, _mm_mul_pd(l, g));
+    _mm_storeu_pd(right + i, _mm_mul_pd(r, g));
+  }
+  if (i < to) {
+    double l = 0.0;
+    double r = 0.0;
+    for (int v = 0; v < count; ++v) {
+      l += _mm_cvtsd_f64(voices[v].left) * voices[v].samples[i];
+      r += _mm_cvtsd_f64(voices[v].right) * voices[v].samples[i];
+    }
+    left[i] = l * gain;
+    right[i] = r * gain;
   }
 }
 

@@ -10,6 +10,12 @@ class Base final : public Instrument {
   void setSampleRate(double sampleRate) override;
   bool isActive() const override { return envelope.stage != Envelope::Idle; }
   double process() override;
+  // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
+  // voice falls silent and returns how many it wrote.
+  int render(double* out, int n) { return renderTone(out, envelope.render(out, n)); }
+  // The second half of render(), for the engine, which takes several voices' envelopes side by
+  // side: the sine under the length envelope values already in out.
+  int renderTone(double* out, int length);
   void trigger(int time) override;
 
   void setFrequency(double hz) { oscillator.setFrequency(hz); }
@@ -28,4 +34,14 @@ inline double Base::process() {
   // The next note starts from phase 0; a retrigger during the sound keeps the running phase.
   if (envelope.stage == Envelope::Idle) oscillator.resetPhase();
   return e * s * gain;
+}
+
+inline int Base::renderTone(double* out, int length) {
+  // Each envelope value times the sine and the gain, in process()'s order.
+  SineOscillator local = oscillator;
+  const double g = gain;
+  for (int i = 0; i < length; ++i) out[i] = out[i] * local.process() * g;
+  oscillator = local;
+  if (length > 0 && envelope.stage == Envelope::Idle) oscillator.resetPhase();
+  return length;
 }

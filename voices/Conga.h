@@ -13,6 +13,9 @@ class Conga final : public Instrument {
     return envelope1.stage != Envelope::Idle || envelope2.stage != Envelope::Idle;
   }
   double process() override;
+  // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
+  // voice falls silent and returns how many it wrote.
+  int render(double* out, int n);
   void trigger(int time) override;
 
   // Hz.
@@ -55,4 +58,31 @@ inline double Conga::process() {
     if (envelope2.stage == Envelope::Idle) oscillator2.resetPhase();
   }
   return a * gain;
+}
+
+inline int Conga::render(double* out, int n) {
+  // Both envelopes first (side by side while both decay), tone 1's into out; each tone then
+  // sounds for as long as its own envelope ran, and its values combine in process()'s order.
+  double second[kMaxRender];
+  Envelope* const envelopes[2] = {&envelope1, &envelope2};
+  double* const values[2] = {out, second};
+  const int together = Envelope::renderDecaysSideBySide(envelopes, values, 2, n);
+  const int length1 = together + envelope1.render(out + together, n - together);
+  const int length2 = together + envelope2.render(second + together, n - together);
+  const int length = length1 > length2 ? length1 : length2;
+  SineOscillator tone1 = oscillator1;
+  SineOscillator tone2 = oscillator2;
+  const double g = gain;
+  const double l2 = level2;
+  for (int i = 0; i < length; ++i) {
+    double a = 0.0;
+    if (i < length1) a = out[i] * tone1.process();
+    if (i < length2) a = a + second[i] * (tone2.process() * l2);
+    out[i] = a * g;
+  }
+  oscillator1 = tone1;
+  oscillator2 = tone2;
+  if (length1 > 0 && envelope1.stage == Envelope::Idle) oscillator1.resetPhase();
+  if (length2 > 0 && envelope2.stage == Envelope::Idle) oscillator2.resetPhase();
+  return length;
 }

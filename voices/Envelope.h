@@ -40,6 +40,21 @@ class Envelope {
     return value;
   }
 
+  // process() for up to n samples, into values; stops after the sample on which the envelope falls
+  // idle (that sample, 0.0, included) and returns how many it wrote. A stage's target and rate
+  // stay put until the stage ends, so the loops keep them in registers and test only what can
+  // end the stage.
+  int render(double* values, int n);
+
+  // render() for count (up to kMaxSideBySide) envelopes at once while all of them are in their
+  // decay or release and none falls silent: returns for how many samples (0 unless all are
+  // decaying); each then goes on with its own render(). One envelope's samples form a chain of
+  // dependent operations, so one after the other they wait on each other's latency; side by side
+  // the processor overlaps them.
+  static constexpr int kMaxSideBySide = 6;
+  static int renderDecaysSideBySide(Envelope* const* envelopes, double* const* values, int count,
+                                    int n);
+
   // Per-sample approach coefficient for a stage of t seconds.
   double rateFor(double t) const { return 1.0 / ((t + 0.0001) * 0.4 * sampleRate); }
 

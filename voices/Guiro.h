@@ -13,6 +13,9 @@ class Guiro final : public Instrument {
   void setSampleRate(double sampleRate) override;
   bool isActive() const override { return mainEnvelope.stage != Envelope::Idle; }
   double process() override;
+  // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
+  // voice falls silent and returns how many it wrote.
+  int render(double* out, int n);
   void trigger(int time) override;
   void release() override { mainEnvelope.release(); }
 
@@ -45,4 +48,29 @@ inline double Guiro::process() {
   // Every burst that starts from silence starts at phase 0.
   if (pulseEnvelope.stage == Envelope::Idle) toneOscillator.resetPhase();
   return out * gain;
+}
+
+inline int Guiro::render(double* out, int n) {
+  // The note envelope depends on nothing else: its values first, into out; then the bursts, in
+  // process()'s order.
+  const int length = mainEnvelope.render(out, n);
+  SineOscillator rate = rateOscillator;
+  SineOscillator tone = toneOscillator;
+  Envelope pulse = pulseEnvelope;
+  double previous = previousRate;
+  const double g = gain;
+  for (int i = 0; i < length; ++i) {
+    const double r = rate.process();
+    if (r > 0.0 && previous <= 0.0) pulse.trigger();
+    previous = r;
+    const double s = tone.process();
+    const double a = pulse.process() * s;
+    out[i] = out[i] * a * g;
+    if (pulse.stage == Envelope::Idle) tone.resetPhase();
+  }
+  rateOscillator = rate;
+  toneOscillator = tone;
+  pulseEnvelope = pulse;
+  previousRate = previous;
+  return length;
 }

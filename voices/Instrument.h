@@ -16,6 +16,9 @@ class Instrument {
   virtual void release() {}
   virtual ~Instrument() = default;
 
+  // The most samples a voice's render() (where it has one) takes in one call.
+  static constexpr int kMaxRender = 64;
+
   // MIDI note that plays this voice (the voice's Note parameter).
   std::int32_t note = 0;
   // Velocity of the MIDI notes sent for this voice; derived from the level, never heard.

@@ -1,7 +1,10 @@
 #include "voices/Noise.h"
 
+#include <emmintrin.h>
+
 #include <bit>
 #include <cstdint>
+#include <utility>
 
 #include "voices/WhiteNoise.h"
 
@@ -9,133 +12,215 @@ namespace {
 constexpr double kTickAttack = 0.001;
 constexpr double kTickDecay = 0.003;
 
-// Two doubles, and the comparison masks over them (all bits set where true).
+// Two doubles, and the comparison masks over them (all bits set where true). The same as
+// __m128d, so the SSE2 intrinsics take it directly.
 using Pair = double __attribute__((vector_size(16)));
 using PairBits = std::int64_t __attribute__((vector_size(16)));
 
-Pair Make(double a, double b) {
-  return Pair{a, b};
-}
-
-Pair Select(PairBits mask, Pair ifTrue, Pair ifFalse) {
-  const auto t = std::bit_cast<PairBits>(ifTrue);
-  const auto f = std::bit_cast<PairBits>(ifFalse);
-  return std::bit_cast<Pair>((mask & t) | (~mask & f));
-}
+// The filters' operations for one voice (double) or for two side by side (Pair), one per lane;
+// both give each voice exactly what HighPass::process, Resonator::process and Noise::shape give.
 
 // v, or +0.0 where v is NaN.
+double ZeroNaN(double v) {
+  return v == v ? v : 0.0;
+}
 Pair ZeroNaN(Pair v) {
-  return Select(v == v, v, Pair{0.0, 0.0});
+  return std::bit_cast<Pair>((v == v) & std::bit_cast<PairBits>(v));
 }
 
-// HighPass::nudge for both lanes: NaN becomes +0.0, anything else gets the offset.
+// HighPass::nudge: NaN becomes +0.0, anything else gets the offset.
+double Nudge(double v, double offset) {
+  return v == v ? v + offset : 0.0;
+}
 Pair Nudge(Pair v, Pair offset) {
-  return Select(v == v, v + offset, Pair{0.0, 0.0});
+  return std::bit_cast<Pair>((v == v) & std::bit_cast<PairBits>(v + offset));
 }
 
-Pair Saturate(Pair w) {
-  const Pair f = 10.0 * w * (w * w + 27.0) / (9.0 * (w * w) + 27.0);
-  return Select(w < -3.0, Pair{-10.0, -10.0}, Select(w > 3.0, Pair{10.0, 10.0}, f));
+// w limited to -3..3, NaN kept. The saturator's curve reaches exactly +-10 at +-3, which is what
+// it gives beyond, so limiting first replaces its two comparisons and selections.
+double ClampToThree(double w) {
+  w = 3.0 < w ? 3.0 : w;
+  return w < -3.0 ? -3.0 : w;
+}
+Pair ClampToThree(Pair w) {
+  // minpd and maxpd return their second operand where either is NaN.
+  return _mm_max_pd(Pair{-3.0, -3.0}, _mm_min_pd(Pair{3.0, 3.0}, w));
 }
 
-}  // namespace
+template <typename T>
+T Saturate(T w) {
+  w = ClampToThree(w);
+  return 10.0 * w * (w * w + 27.0) / (9.0 * (w * w) + 27.0);
+}
 
-namespace {
+double Lane(double v, int) {
+  return v;
+}
+double Lane(Pair v, int l) {
+  return v[l];
+}
+void SetLane(double& v, int, double x) {
+  v = x;
+}
+void SetLane(Pair& v, int l, double x) {
+  v[l] = x;
+}
 
-// The state of two voices' filters, one voice per lane.
-struct PairState {
-  Pair cX0, cX1, cY1, cY2, b0, a1, a2, gain;
-  Pair offset, hx1, hx2, hy1, hy2, rx1, rx2, ry1, ry2;
+// The state of the filters of one voice, or of two voices, one per lane.
+template <typename T>
+struct FilterState {
+  static constexpr int kLanes = sizeof(T) / sizeof(double);
 
-  void Load(const Noise& a, const Noise& b) {
-    const HighPass& ha = a.highpass;
-    const HighPass& hb = b.highpass;
-    const Resonator& ra = a.resonator;
-    const Resonator& rb = b.resonator;
-    cX0 = Make(ha.cX0, hb.cX0);
-    cX1 = Make(ha.cX1, hb.cX1);
-    cY1 = Make(ha.cY1, hb.cY1);
-    cY2 = Make(ha.cY2, hb.cY2);
-    b0 = Make(ra.b0, rb.b0);
-    a1 = Make(ra.a1, rb.a1);
-    a2 = Make(ra.a2, rb.a2);
-    gain = Make(a.gain, b.gain);
-    offset = Make(ha.offset, hb.offset);
-    hx1 = Make(ha.x1, hb.x1);
-    hx2 = Make(ha.x2, hb.x2);
-    hy1 = Make(ha.y1, hb.y1);
-    hy2 = Make(ha.y2, hb.y2);
-    rx1 = Make(ra.x1, rb.x1);
-    rx2 = Make(ra.x2, rb.x2);
-    ry1 = Make(ra.y1, rb.y1);
-    ry2 = Make(ra.y2, rb.y2);
-  }
+  T cX0, cX1, cY1, cY2, b0, a1, a2, gain;
+  T offset, hx1, hx2, hy1, hy2, rx1, rx2, ry1, ry2;
 
-  void Store(Noise& a, Noise& b) const {
-    Noise* voices[2] = {&a, &b};
-    for (int l = 0; l < 2; ++l) {
-      HighPass& h = voices[l]->highpass;
-      Resonator& r = voices[l]->resonator;
-      h.offset = offset[l];
-      h.x1 = hx1[l];
-      h.x2 = hx2[l];
-      h.y1 = hy1[l];
-      h.y2 = hy2[l];
-      r.x1 = rx1[l];
-      r.x2 = rx2[l];
-      r.y1 = ry1[l];
-      r.y2 = ry2[l];
+  void Load(Noise* const* voices) {
+    for (int l = 0; l < kLanes; ++l) {
+      const Noise& v = *voices[l];
+      const HighPass& h = v.highpass;
+      const Resonator& r = v.resonator;
+      SetLane(cX0, l, h.cX0);
+      SetLane(cX1, l, h.cX1);
+      SetLane(cY1, l, h.cY1);
+      SetLane(cY2, l, h.cY2);
+      SetLane(b0, l, r.b0);
+      SetLane(a1, l, r.a1);
+      SetLane(a2, l, r.a2);
+      SetLane(gain, l, v.gain);
+      SetLane(offset, l, h.offset);
+      SetLane(hx1, l, h.x1);
+      SetLane(hx2, l, h.x2);
+      SetLane(hy1, l, h.y1);
+      SetLane(hy2, l, h.y2);
+      SetLane(rx1, l, r.x1);
+      SetLane(rx2, l, r.x2);
+      SetLane(ry1, l, r.y1);
+      SetLane(ry2, l, r.y2);
     }
   }
 
-  // One sample of both voices: HighPass::process, Resonator::process and shape().
-  Pair Step(Pair input, Pair envelope) {
-    const Pair x = Nudge(input, offset);
-    hx1 = Nudge(hx1, offset);
-    hx2 = Nudge(hx2, offset);
-    hy1 = Nudge(hy1, offset);
-    hy2 = Nudge(hy2, offset);
+  void Store(Noise* const* voices) const {
+    for (int l = 0; l < kLanes; ++l) {
+      HighPass& h = voices[l]->highpass;
+      Resonator& r = voices[l]->resonator;
+      h.offset = Lane(offset, l);
+      h.x1 = Lane(hx1, l);
+      h.x2 = Lane(hx2, l);
+      h.y1 = Lane(hy1, l);
+      h.y2 = Lane(hy2, l);
+      r.x1 = Lane(rx1, l);
+      r.x2 = Lane(rx2, l);
+      r.y1 = Lane(ry1, l);
+      r.y2 = Lane(ry2, l);
+    }
+  }
+
+  // One sample: HighPass::process, Resonator::process and shape(). Any history value may be NaN
+  // when it comes from the voice (kFirst), but after one step only hy1 and ry1, the filters' raw
+  // outputs, can be: the others were flushed of NaN and at most got the tiny offset since, which
+  // never makes a NaN. Their flushes are then no-ops and are left out.
+  //
+  // Each history is a pair of slots, newest (1) and older (2). Instead of moving the newest
+  // value to the older slot and the new one into the newest, the new value goes into the older
+  // slot and the next step takes the slots the other way round (Swapped): two steps in turn move
+  // no value at all. The offset flips on every step and so is back after two.
+  template <bool kFirst, bool kSwapped>
+  T Step(T input, T envelope, T o) {
+    T& x1 = kSwapped ? hx2 : hx1;
+    T& x2 = kSwapped ? hx1 : hx2;
+    T& y1 = kSwapped ? hy2 : hy1;
+    T& y2 = kSwapped ? hy1 : hy2;
+    T& u1 = kSwapped ? rx2 : rx1;
+    T& u2 = kSwapped ? rx1 : rx2;
+    T& v1 = kSwapped ? ry2 : ry1;
+    T& v2 = kSwapped ? ry1 : ry2;
+    const T x = Nudge(input, o);
+    if (kFirst) {
+      x1 = Nudge(x1, o);
+      x2 = Nudge(x2, o);
+      y2 = Nudge(y2, o);
+    } else {
+      x1 = x1 + o;
+      x2 = x2 + o;
+      y2 = y2 + o;
+    }
+    y1 = Nudge(y1, o);
+    const T y = cX0 * (x + x2) + cX1 * x1 + cY1 * y1 + cY2 * y2;
+    x2 = x;
+    y2 = y;
+    const T rx = ZeroNaN(y);
+    if (kFirst) {
+      u1 = ZeroNaN(u1);
+      u2 = ZeroNaN(u2);
+      v2 = ZeroNaN(v2);
+    }
+    v1 = ZeroNaN(v1);
+    const T r = b0 * (rx - u2) + a1 * v1 + a2 * v2;
+    u2 = rx;
+    v2 = r;
+    return Saturate(envelope * (r * gain) * Noise::kSaturatorDrive);
+  }
+
+  // After an odd number of steps: the slots back in their usual roles, and the offset flipped.
+  void Unswap() {
+    std::swap(hx1, hx2);
+    std::swap(hy1, hy2);
+    std::swap(rx1, rx2);
+    std::swap(ry1, ry2);
     offset = -offset;
-    const Pair y = cX0 * (x + hx2) + cX1 * hx1 + cY1 * hy1 + cY2 * hy2;
-    hx2 = hx1;
-    hx1 = x;
-    hy2 = hy1;
-    hy1 = y;
-    const Pair rx = ZeroNaN(y);
-    rx1 = ZeroNaN(rx1);
-    rx2 = ZeroNaN(rx2);
-    ry1 = ZeroNaN(ry1);
-    ry2 = ZeroNaN(ry2);
-    const Pair r = b0 * (rx - rx2) + a1 * ry1 + a2 * ry2;
-    rx2 = rx1;
-    rx1 = rx;
-    ry2 = ry1;
-    ry1 = r;
-    const Pair z = r * gain;
-    return Saturate(envelope * z * Noise::kSaturatorDrive);
   }
 };
 
-// P pairs in one loop: their recursions are independent, so the processor overlaps them instead
-// of waiting out one voice's chain of dependent operations before starting the next.
-template <int P>
-void RenderLanes(Noise* const* voices, const double* const* x, const double* const* e,
-                 double* const* out, int n) {
-  PairState state[P];
-  for (int p = 0; p < P; ++p) state[p].Load(*voices[2 * p], *voices[2 * p + 1]);
-  for (int i = 0; i < n; ++i) {
-    for (int p = 0; p < P; ++p) {
-      const int a = 2 * p;
-      const int b = a + 1;
-      const Pair v = state[p].Step(Make(x[a][i], x[b][i]), Make(e[a][i], e[b][i]));
-      out[a][i] = v[0];
-      out[b][i] = v[1];
-    }
+// One voice's input and envelope value at sample i, or two voices' side by side.
+template <typename T>
+T Gather(const double* const* v, int i);
+template <>
+double Gather<double>(const double* const* v, int i) {
+  return v[0][i];
+}
+template <>
+Pair Gather<Pair>(const double* const* v, int i) {
+  return Pair{v[0][i], v[1][i]};
+}
+
+void Scatter(double value, double* const* out, int i) {
+  out[0][i] = value;
+}
+void Scatter(Pair value, double* const* out, int i) {
+  out[0][i] = value[0];
+  out[1][i] = value[1];
+}
+
+// One voice (T = double) or two side by side (T = Pair): voices[l], with input x[l], envelope
+// values e[l] and output out[l] for lane l.
+template <typename T>
+void RenderFiltered(Noise* const* voices, const double* const* x, const double* const* e,
+                    double* const* out, int n) {
+  if (n <= 0) return;
+  FilterState<T> state;
+  state.Load(voices);
+  const T o = state.offset;
+  Scatter(state.template Step<true, false>(Gather<T>(x, 0), Gather<T>(e, 0), o), out, 0);
+  int i = 1;
+  for (; i + 2 <= n; i += 2) {
+    Scatter(state.template Step<false, true>(Gather<T>(x, i), Gather<T>(e, i), -o), out, i);
+    Scatter(state.template Step<false, false>(Gather<T>(x, i + 1), Gather<T>(e, i + 1), o), out,
+            i + 1);
   }
-  for (int p = 0; p < P; ++p) state[p].Store(*voices[2 * p], *voices[2 * p + 1]);
+  if (i < n) {
+    Scatter(state.template Step<false, true>(Gather<T>(x, i), Gather<T>(e, i), -o), out, i);
+  } else {
+    state.Unswap();
+  }
+  state.Store(voices);
 }
 
 }  // namespace
+
+void Noise::renderFiltered(const double* x, const double* envelopeValues, double* out, int n) {
+  Noise* const voices[1] = {this};
+  RenderFiltered<double>(voices, &x, &envelopeValues, &out, n);
+}
 
 void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
                                const double* ea, const double* eb, double* outA, double* outB,
@@ -144,24 +229,17 @@ void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const doubl
   const double* const x[2] = {xa, xb};
   const double* const e[2] = {ea, eb};
   double* const out[2] = {outA, outB};
-  RenderLanes<1>(voices, x, e, out, n);
+  RenderFiltered<Pair>(voices, x, e, out, n);
 }
 
 void Noise::renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
                                 const double* const* e, double* const* out, int n) {
-  if (n <= 0) return;
-  switch (pairs) {
-    case 1:
-      RenderLanes<1>(voices, x, e, out, n);
-      break;
-    case 2:
-      RenderLanes<2>(voices, x, e, out, n);
-      break;
-    case 3:
-      RenderLanes<3>(voices, x, e, out, n);
-      break;
-    default:
-      break;
+  // One pair after the other: a pair's filters fit the processor's vector registers, while two or
+  // three pairs in one loop would keep spilling them to memory and cost more instructions than
+  // the overlap of their chains saves.
+  for (int p = 0; p < pairs; ++p) {
+    const int a = 2 * p;
+    RenderFiltered<Pair>(voices + a, x + a, e + a, out + a, n);
   }
 }
 

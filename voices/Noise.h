@@ -30,13 +30,7 @@ class Noise final : public Instrument {
   // those samples is drawn, the tick added to it (it too depends on nothing else); then the
   // filters and the saturator, for one voice or for two side by side. Each sample comes out
   // exactly as render() gives it.
-  int renderEnvelope(double* values, int n) {
-    Envelope local = envelope;
-    int length = 0;
-    while (length < n && local.stage != Envelope::Idle) values[length++] = local.process();
-    envelope = local;
-    return length;
-  }
+  int renderEnvelope(double* values, int n) { return envelope.render(values, n); }
   void addTick(double* x, int n) {
     if (!(tick > 0.0)) return;
     Envelope local = tickEnvelope;
@@ -45,23 +39,14 @@ class Noise final : public Instrument {
     }
     tickEnvelope = local;
   }
-  void renderFiltered(const double* x, const double* envelopeValues, double* out, int n) {
-    // Local copies, so the state stays in registers rather than going through memory on every
-    // store to out.
-    HighPass h = highpass;
-    Resonator r = resonator;
-    const double g = gain;
-    for (int i = 0; i < n; ++i) out[i] = shape(envelopeValues[i], r.process(h.process(x[i])) * g);
-    highpass = h;
-    resonator = r;
-  }
+  void renderFiltered(const double* x, const double* envelopeValues, double* out, int n);
   // renderFiltered for two voices at once, one in each lane of a vector: the same operations on
   // each voice's own values, so the results are those of two separate runs.
   static void renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
                                  const double* ea, const double* eb, double* outA, double* outB,
                                  int n);
-  // The same for pairs (1..3) of pairs in one loop: voices[2p] and voices[2p + 1] side by side,
-  // each with its own input x, envelope values e and output.
+  // The same for pairs (1..3) of pairs: voices[2p] and voices[2p + 1] side by side, each with its
+  // own input x, envelope values e and output.
   static void renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
                                   const double* const* e, double* const* out, int n);
   // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the

@@ -13,6 +13,9 @@ class Quijada final : public Instrument {
   void setSampleRate(double sampleRate) override;
   bool isActive() const override { return mainEnvelope.stage != Envelope::Idle; }
   double process() override;
+  // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
+  // voice falls silent and returns how many it wrote.
+  int render(double* out, int n);
   void trigger(int time) override;
 
   // Tone, Hz.
@@ -61,4 +64,37 @@ inline double Quijada::process() {
     toneOscillator.resetPhase();
   }
   return out * gain;
+}
+
+inline int Quijada::render(double* out, int n) {
+  // The note envelope depends on nothing else: its values first, into out; then the bursts, in
+  // process()'s order.
+  const int length = mainEnvelope.render(out, n);
+  SineOscillator rate = rateOscillator;
+  SineOscillator tone = toneOscillator;
+  Envelope strong = pulseA;
+  Envelope weak = pulseB;
+  double previous = previousRate;
+  const double a = thresholdA;
+  const double b = thresholdB;
+  const double g = gain;
+  for (int i = 0; i < length; ++i) {
+    const double r = rate.process();
+    if (r > a && previous <= a) {
+      strong.trigger();
+    } else if (r > b && previous <= b) {
+      weak.trigger();
+    }
+    previous = r;
+    const double s = tone.process();
+    const double p = strong.process() + kWeakPulse * weak.process();
+    out[i] = out[i] * s * p * g;
+    if (strong.stage == Envelope::Idle && weak.stage == Envelope::Idle) tone.resetPhase();
+  }
+  rateOscillator = rate;
+  toneOscillator = tone;
+  pulseA = strong;
+  pulseB = weak;
+  previousRate = previous;
+  return length;
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <emmintrin.h>
+
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -36,18 +39,40 @@ class WhiteNoise {
   }
 
   // 16807^k in 32-bit wrap-around arithmetic: k steps of the sequence in one multiplication.
+  // The engine asks for small k on every run (up to 6 voices x 64 samples), so those come from
+  // a table.
   static constexpr std::uint32_t power(std::uint32_t k) {
-    std::uint32_t result = 1u;
-    std::uint32_t base = kMultiplier;
-    for (; k != 0; k >>= 1) {
-      if (k & 1u) result *= base;
-      base *= base;
-    }
-    return result;
+    return k < kTabledPowers ? kPowers[k] : computePower(k);
   }
 
   // The value of a seed, as draw() returns it.
   static double value(std::uint32_t seed) { return static_cast<std::int32_t>(seed) * kScale; }
+
+  // out[i] = value(first x step^i) for i < n: every step-th value of the sequence from first,
+  // which is what one voice gets while several draw in turn. Returns the seed of the last value
+  // (first if n is 0). Two at a time, each 32-bit product
+  // in the low half of a 64-bit lane (the low 32 bits of the 64-bit product are the wrapped
+  // 32-bit one), converted and scaled exactly as value() does.
+  static std::uint32_t fillEvery(std::uint32_t first, std::uint32_t step, double* out, int n) {
+    __m128i seeds = _mm_set_epi64x(static_cast<std::int64_t>(first * step), first);
+    const auto twoSteps = static_cast<std::int64_t>(step * step);
+    const __m128i multiplier = _mm_set_epi64x(twoSteps, twoSteps);
+    const __m128d scale = _mm_set1_pd(kScale);
+    std::uint32_t last = first;
+    int i = 0;
+    for (; i + 2 <= n; i += 2) {
+      // The two seeds from dwords 0 and 2 into dwords 0 and 1, as cvtdq2pd takes them.
+      const __m128i low = _mm_shuffle_epi32(seeds, _MM_SHUFFLE(3, 1, 2, 0));
+      _mm_storeu_pd(out + i, _mm_mul_pd(_mm_cvtepi32_pd(low), scale));
+      seeds = _mm_mul_epu32(seeds, multiplier);
+      if (i + 2 == n) last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(low, 4)));
+    }
+    if (i < n) {
+      last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(seeds));
+      out[i] = value(last);
+    }
+    return last;
+  }
 
   // Claims the next count values; returns the seed before them, so that the run's value k
   // (1-based) is value(start x power(k)). The shared seed moves to the run's end.
@@ -80,6 +105,26 @@ class WhiteNoise {
  private:
   static_assert(std::atomic<std::uint32_t>::is_always_lock_free,
                 "the audio thread must never wait for the noise seed");
+
+  static constexpr std::uint32_t computePower(std::uint32_t k) {
+    std::uint32_t result = 1u;
+    std::uint32_t base = kMultiplier;
+    for (; k != 0; k >>= 1) {
+      if (k & 1u) result *= base;
+      base *= base;
+    }
+    return result;
+  }
+  static constexpr std::uint32_t kTabledPowers = 6 * 64 + 1;
+  static constexpr std::array<std::uint32_t, kTabledPowers> kPowers = [] {
+    std::array<std::uint32_t, kTabledPowers> powers{};
+    std::uint32_t p = 1u;
+    for (std::uint32_t& entry : powers) {
+      entry = p;
+      p *= kMultiplier;
+    }
+    return powers;
+  }();
 
   // Odd from the start and multiplied only by an odd number: it can never become 0.
   static inline std::atomic<std::uint32_t> noiseSeed{kInitialSeed};

@@ -1,10 +1,13 @@
 // Fixed amounts of work through the plug-in binary, for instruction counts under callgrind
 // (which, unlike timings, repeat exactly on a shared machine):
 //
-//   valgrind --tool=callgrind bench/scenario_driver PLUGIN typical|all|stopped|load COUNT [BLOCK]
+//   valgrind --tool=callgrind bench/scenario_driver PLUGIN typical|all|decayed|stopped|load COUNT
+//       [BLOCK]
 //
 // typical: Samba, Rock 1 and Swing at 120 BPM on the internal clock, COUNT blocks;
 // all: every voice retriggered every 512 samples with the longest decays, COUNT blocks;
+// decayed: every voice struck once with the longest decays, then COUNT blocks as they die away
+// into silence (timed against stopped, it shows whether decayed filters and envelopes slow down);
 // stopped: nothing playing, COUNT blocks; load: COUNT instances opened and closed.
 // Blocks are of BLOCK samples, 512 unless given.
 // The internal clock is started with controller 20, which the settings file must map to the
@@ -30,7 +33,8 @@ constexpr int kInitProgram = 40;
 
 int main(int argc, char** argv) {
   if (argc != 4 && argc != 5) {
-    std::fprintf(stderr, "usage: scenario_driver PLUGIN typical|all|stopped|load COUNT [BLOCK]\n");
+    std::fprintf(stderr,
+                 "usage: scenario_driver PLUGIN typical|all|decayed|stopped|load COUNT [BLOCK]\n");
     return 2;
   }
   const std::string plugin = argv[1];
@@ -63,7 +67,7 @@ int main(int argc, char** argv) {
     host->SetParameterText(kTempo, "120");
     for (int button : {1, 6, 9}) host->SetParameter(kRhythm1 + button, 1.0f);
     host->QueueMidi(0, 0xB0, 20, 127);
-  } else if (scenario == "all") {
+  } else if (scenario == "all" || scenario == "decayed") {
     for (int p = 0; p < host->NumParams(); ++p) {
       if (host->ParamName(p).find("Decay") != std::string::npos) host->SetParameter(p, 1.0f);
     }
@@ -72,9 +76,12 @@ int main(int argc, char** argv) {
   for (int k = 0; k < kNumVoices; ++k) {
     notes[k] = static_cast<int>(std::lround(host->GetParameter(kNoteFirst + k) * 137.0 - 1.0));
   }
+  const bool retrigger = scenario == "all";
+  const bool strikeOnce = scenario == "decayed";
   long long samples = 0;
   for (int b = 0; b < count; ++b) {
-    if (scenario == "all" && samples % kRetrigger < block) {
+    const bool strike = retrigger ? samples % kRetrigger < block : strikeOnce && b == 0;
+    if (strike) {
       for (int note : notes) {
         if (note >= 0 && note < 128) host->QueueMidi(0, 0x90, static_cast<std::uint8_t>(note), 100);
       }

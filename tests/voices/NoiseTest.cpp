@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "tests/support/TestSignals.h"
@@ -141,6 +142,9 @@ TEST(NoiseTest, RenderingInPassesGivesRendersSamples) {
         seed *= WhiteNoise::kMultiplier;
         white[v][i] = x[v][i] = WhiteNoise::value(seed);
       }
+      if (run == 3) white[v][20] = x[v][20] = 1e308;
+      if (run == 5) white[v][7 + v] = x[v][7 + v] = -std::numeric_limits<double>::infinity();
+      if (run == 6) white[v][30] = x[v][30] = std::nan("");
       voices[v].addTick(x[v], length[v]);
     }
     const int both = std::min(length[0], length[1]);

@@ -87,3 +87,32 @@ TEST(WhiteNoiseTest, ReservedRunsContinueTheSequenceAndNeverShareAValue) {
   std::sort(values.begin(), values.end());
   EXPECT_EQ(std::adjacent_find(values.begin(), values.end()), values.end());
 }
+
+// A voice's share of a run, every step-th value, comes out as if drawn one by one, for odd and even
+// lengths and across the 32-bit wrap-around; the seed handed back is that of its last value.
+TEST(WhiteNoiseTest, EveryStepthValueMatchesTheSequence) {
+  for (std::uint32_t stride : {1u, 2u, 3u, 6u}) {
+    for (int n : {0, 1, 2, 7, 64}) {
+      const std::uint32_t first = 16807u * 2147483647u;
+      double out[64];
+      const std::uint32_t returned =
+          WhiteNoise::fillEvery(first, WhiteNoise::power(stride), out, n);
+      std::uint32_t seed = first;
+      std::uint32_t last = first;
+      for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(out[i], WhiteNoise::value(seed)) << "stride " << stride << " value " << i;
+        last = seed;
+        for (std::uint32_t s = 0; s < stride; ++s) seed *= WhiteNoise::kMultiplier;
+      }
+      EXPECT_EQ(returned, last) << "stride " << stride << " length " << n;
+    }
+  }
+}
+
+TEST(WhiteNoiseTest, PowersAreRepeatedSteps) {
+  std::uint32_t p = 1u;
+  for (std::uint32_t k = 0; k <= 1000; ++k) {
+    ASSERT_EQ(WhiteNoise::power(k), p) << k;
+    p *= WhiteNoise::kMultiplier;
+  }
+}
