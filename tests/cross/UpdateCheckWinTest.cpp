@@ -18,11 +18,9 @@
 #include "editor/GraphicsFactory.h"
 #include "engine/Rhythmoria.h"
 #include "platform/headless/IGraphicsHeadless.h"
+#include "tests/support/UpdateCheckAnswers.h"
 
 namespace {
-
-constexpr char kCaption[] = "Check Online for Update";
-constexpr char kContactError[] = "An error occurred while contacting 127.0.0.1.";
 
 // Answers one HTTP request with the given reply (whole, headers included), then closes.
 class OneShotServer {
@@ -119,33 +117,21 @@ class WinUpdateCheck : public ::testing::Test {
 };
 
 TEST_F(WinUpdateCheck, AsksForTheVersionWithOurAgentAndSameOrOlderOrLettersAreUpToDate) {
-  for (const char* answer : {"1106", "1105\r\n", "abc", "0999"}) {
+  for (const char* answer : update_answers::kUpToDate) {
     EXPECT_EQ(Check(OneShotServer::Ok(answer)), 0) << answer;
     EXPECT_EQ(request.rfind("GET /music/version/?file=rhythmoria HTTP/1.", 0), 0u) << request;
     EXPECT_NE(request.find("User-Agent: Rhythmoria\r\n"), std::string::npos) << request;
     ASSERT_FALSE(gui->messageBoxesShown.empty());
-    EXPECT_EQ(Box().text, "Your version is up to date.") << answer;
-    EXPECT_EQ(Box().caption, kCaption);
-    EXPECT_EQ(Box().type, 64);
+    update_answers::ExpectUpToDate(Box());
   }
   EXPECT_TRUE(gui->webPagesOpened.empty());
 }
 
 TEST_F(WinUpdateCheck, NewerVersionsOfferTheDownloadPageOnlyOnYes) {
-  struct Case {
-    const char* answer;
-    const char* shown;
-  };
-  for (const Case c : {Case{"1107", "1.1.7"}, Case{"1110", "1.1.10"}, Case{"2000", "2.0.0"}}) {
-    EXPECT_EQ(Check(OneShotServer::Ok(c.answer)), 0) << c.answer;
+  for (const update_answers::Newer& newer : update_answers::kNewer) {
+    EXPECT_EQ(Check(OneShotServer::Ok(newer.answer)), 0) << newer.answer;
     ASSERT_FALSE(gui->messageBoxesShown.empty());
-    EXPECT_EQ(Box().text, std::string("A new version of Rhythmoria is available.\n\n"
-                                      "\tYour version: \t1.1.6\n"
-                                      "\tNew version: \t") +
-                              c.shown +
-                              "\n\nDo you want to go to 127.0.0.1 to get the new version?");
-    EXPECT_EQ(Box().caption, "New Version of Rhythmoria Detected");
-    EXPECT_EQ(Box().type, 4);
+    update_answers::ExpectNewer(Box(), newer.shown, "127.0.0.1");
   }
   EXPECT_TRUE(gui->webPagesOpened.empty()) << "No opens nothing";
 
@@ -156,17 +142,14 @@ TEST_F(WinUpdateCheck, NewerVersionsOfferTheDownloadPageOnlyOnYes) {
 
 TEST_F(WinUpdateCheck, BadAnswersSilenceAndNoServerShowErrorBoxesPromptly) {
   EXPECT_EQ(Check(OneShotServer::Ok("<html><body>404 Not Found</body></html>")), -3);
-  EXPECT_EQ(Box().text, "Invalid call to 127.0.0.1.");
-  EXPECT_EQ(Box().caption, kCaption);
-  EXPECT_EQ(Box().type, 16);
+  update_answers::ExpectInvalidCall(Box(), "127.0.0.1");
 
   // An empty answer, and a server that hangs up without answering at all.
   for (const std::string& reply : {OneShotServer::Ok(""), std::string()}) {
     const std::size_t before = gui->messageBoxesShown.size();
     EXPECT_EQ(Check(reply), -1) << reply;
     ASSERT_EQ(gui->messageBoxesShown.size(), before + 1);
-    EXPECT_EQ(Box().text, kContactError);
-    EXPECT_EQ(Box().type, 16);
+    update_answers::ExpectContactError(Box(), "127.0.0.1");
   }
 
   int closedPort;
@@ -180,8 +163,7 @@ TEST_F(WinUpdateCheck, BadAnswersSilenceAndNoServerShowErrorBoxesPromptly) {
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_LT(took, std::chrono::seconds(5))
       << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
-  EXPECT_EQ(Box().text, kContactError);
-  EXPECT_EQ(Box().caption, kCaption);
+  update_answers::ExpectContactError(Box(), "127.0.0.1");
   EXPECT_TRUE(gui->webPagesOpened.empty());
 }
 

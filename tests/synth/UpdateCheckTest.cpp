@@ -15,6 +15,7 @@
 #include "platform/headless/IGraphicsHeadless.h"
 #include "synth/UpdateServer.h"
 #include "tests/support/FakeHost.h"
+#include "tests/support/UpdateCheckAnswers.h"
 #include "tests/synth/ConfigHome.h"
 
 namespace {
@@ -115,8 +116,6 @@ class UpdateCheckTest : public ConfigHomeTest {
   std::optional<std::string> mSavedServer;
 };
 
-constexpr char kCaption[] = "Check Online for Update";
-
 TEST_F(UpdateCheckTest, AsksForTheVersionWithOurAgent) {
   EXPECT_EQ(Check("1106"), 0);
   EXPECT_EQ(request.rfind("GET /music/version/?file=rhythmoria HTTP/1.", 0), 0u) << request;
@@ -125,29 +124,17 @@ TEST_F(UpdateCheckTest, AsksForTheVersionWithOurAgent) {
 }
 
 TEST_F(UpdateCheckTest, SameOrOlderVersionsAndLettersAreUpToDate) {
-  for (const char* answer : {"1106", "1105\r\n", "abc", "0999"}) {
+  for (const char* answer : update_answers::kUpToDate) {
     EXPECT_EQ(Check(answer), 0) << answer;
-    EXPECT_EQ(Box().text, "Your version is up to date.") << answer;
-    EXPECT_EQ(Box().caption, kCaption);
-    EXPECT_EQ(Box().type, 64);
+    update_answers::ExpectUpToDate(Box());
   }
   EXPECT_TRUE(gui->webPagesOpened.empty());
 }
 
 TEST_F(UpdateCheckTest, NewerVersionsOfferTheDownloadPageOnlyOnYes) {
-  struct Case {
-    const char* answer;
-    const char* shown;
-  };
-  for (const Case c : {Case{"1107", "1.1.7"}, Case{"1110", "1.1.10"}, Case{"2000", "2.0.0"}}) {
-    EXPECT_EQ(Check(c.answer, Synth::kAnswerNo), 0) << c.answer;
-    EXPECT_EQ(Box().text, std::string("A new version of Rhythmoria is available.\n\n"
-                                      "\tYour version: \t1.1.6\n"
-                                      "\tNew version: \t") +
-                              c.shown +
-                              "\n\nDo you want to go to 127.0.0.1 to get the new version?");
-    EXPECT_EQ(Box().caption, "New Version of Rhythmoria Detected");
-    EXPECT_EQ(Box().type, 4);
+  for (const update_answers::Newer& newer : update_answers::kNewer) {
+    EXPECT_EQ(Check(newer.answer, Synth::kAnswerNo), 0) << newer.answer;
+    update_answers::ExpectNewer(Box(), newer.shown, "127.0.0.1");
   }
   EXPECT_TRUE(gui->webPagesOpened.empty()) << "No opens nothing";
 
@@ -159,13 +146,10 @@ TEST_F(UpdateCheckTest, NewerVersionsOfferTheDownloadPageOnlyOnYes) {
 
 TEST_F(UpdateCheckTest, BadAnswersAndNoServerShowErrorBoxes) {
   EXPECT_EQ(Check("<html><body>404 Not Found</body></html>"), -3);
-  EXPECT_EQ(Box().text, "Invalid call to 127.0.0.1.");
-  EXPECT_EQ(Box().caption, kCaption);
-  EXPECT_EQ(Box().type, 16);
+  update_answers::ExpectInvalidCall(Box(), "127.0.0.1");
 
   EXPECT_EQ(Check(""), -1);
-  EXPECT_EQ(Box().text, "An error occurred while contacting 127.0.0.1.");
-  EXPECT_EQ(Box().type, 16);
+  update_answers::ExpectContactError(Box(), "127.0.0.1");
 
   int closedPort;
   {
@@ -176,7 +160,7 @@ TEST_F(UpdateCheckTest, BadAnswersAndNoServerShowErrorBoxes) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(plug->CheckForUpdate(gui), -1);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-  EXPECT_EQ(Box().text, "An error occurred while contacting 127.0.0.1.");
+  update_answers::ExpectContactError(Box(), "127.0.0.1");
   EXPECT_TRUE(gui->webPagesOpened.empty());
 }
 
