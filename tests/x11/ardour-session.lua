@@ -1,6 +1,7 @@
--- Run by tests/x11/ardour-host inside Ardour's headless Lua session tool: Rhythmoria in a session
--- on Ardour's dummy audio backend, its parameters set through Ardour, blocks run with the
--- transport rolling. Each check prints one "ok" line; any failure stops with an error.
+-- Run by tests/x11/ardour-host (and ardour-editor) inside Ardour's headless Lua session tool:
+-- Rhythmoria in a session on Ardour's dummy audio backend, its parameters set through Ardour,
+-- blocks run with the transport rolling. Each check prints one "ok" line; any failure stops with
+-- an error.
 local folder = assert(os.getenv("RHYTHMORIA_ARDOUR_SESSION"), "no session folder")
 
 assert(AudioEngine:set_backend("None (Dummy)", "", ""), "no dummy backend")
@@ -34,6 +35,14 @@ assert(not plugin:isnil(), "Rhythmoria did not load")
 assert(route:add_processor_by_index(plugin, 0, nil, true) == 0, "Rhythmoria could not be inserted")
 local vst = plugin:to_insert():plugin(0)
 print("ok inserted", vst:name(), vst:parameter_count())
+
+if os.getenv("RHYTHMORIA_ARDOUR_EDITOR") then
+  -- The session as a user would have it for Ardour's GUI: the plug-in untouched, and the ids its
+  -- editor window is remembered under.
+  Session:save_state("", false, false, false, false, false)
+  print("ids", route:to_stateful():id():to_s(), plugin:to_stateful():id():to_s())
+  return
+end
 
 -- Tempo through Ardour's control, read back from the plug-in.
 assert(ARDOUR.LuaAPI.set_processor_param(plugin, 2, 0.25), "tempo not set")
