@@ -159,8 +159,9 @@ class Rhythmoria : public Synth, private SequencerListener {
   void RenderChunk(double** outputs, int start, int n);
   template <typename Voice>
   void RenderVoice(Voice& voice, int k, int n);
+  void RenderEnvelopes(int n);
   void RenderNoiseVoices(int n);
-  void RenderSineVoices(int n);
+  void RenderSineVoices();
   // A voice's samples in the chunk as they go into the sums, with its weights there (1 - pan
   // and pan, in both halves of a vector).
   struct SummedVoice {
@@ -238,11 +239,13 @@ class Rhythmoria : public Synth, private SequencerListener {
   // sample by sample in instrument order (the sums come out as if mixed sample by sample).
   static constexpr int kRenderChunk = 64;
   static_assert(kRenderChunk <= Instrument::kMaxRender);
+  static_assert(kRenderChunk <= Envelope::kMaxRenderLength);
   static constexpr int kNumNoiseVoices = 6;
   static constexpr int kNumSineVoices = 5;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};
-  // The sounding noise voices' envelope values and white noise for one chunk.
+  // For one chunk, each noise voice's envelope values (by voice) and the sounding noise voices'
+  // white noise (in the order they sound).
   alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
 

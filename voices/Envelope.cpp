@@ -1,5 +1,7 @@
 #include "voices/Envelope.h"
 
+#include <emmintrin.h>
+
 namespace {
 
 template <int K>
@@ -33,7 +35,132 @@ int DecaysSideBySide(Envelope* const* envelopes, double* const* values, int n) {
   return i;
 }
 
+// P pairs of envelopes in their attack, decay or release, lane l of pair p writing to out[2p + l],
+// from sample i up to n or up to the first sample on which any of them ends its stage (left to
+// the caller). Returns where it stopped; the values reached are stored back into the envelopes.
+// Per lane, a stage ends where next x sign <= limit: sign -1 and limit -1 in the attack (next
+// reaches 1), sign 1 and limit 0 in decay and release (next reaches 0); multiplying by +-1 is
+// exact. A lane without an envelope holds 0 with target and rate 0 and limit -1: it stays at 0
+// and never ends.
+template <int P>
+int SideBySide(Envelope* const* lanes, double* const* out, int i, int n) {
+  __m128d v[P], t[P], r[P], sign[P], limit[P];
+  for (int p = 0; p < P; ++p) {
+    double lv[2], lt[2], lr[2], ls[2], ll[2];
+    for (int l = 0; l < 2; ++l) {
+      const Envelope* e = lanes[2 * p + l];
+      lv[l] = e != nullptr ? e->value : 0.0;
+      lt[l] = e != nullptr ? e->target : 0.0;
+      lr[l] = e != nullptr ? e->rate : 0.0;
+      const bool attack = e != nullptr && e->stage == Envelope::Attack;
+      ls[l] = attack ? -1.0 : 1.0;
+      ll[l] = e == nullptr || attack ? -1.0 : 0.0;
+    }
+    v[p] = _mm_loadu_pd(lv);
+    t[p] = _mm_loadu_pd(lt);
+    r[p] = _mm_loadu_pd(lr);
+    sign[p] = _mm_loadu_pd(ls);
+    limit[p] = _mm_loadu_pd(ll);
+  }
+  const __m128d one = _mm_set1_pd(1.0);
+  for (; i < n; ++i) {
+    __m128d next[P];
+    __m128d ends = _mm_setzero_pd();
+    for (int p = 0; p < P; ++p) {
+      next[p] = _mm_add_pd(v[p], _mm_mul_pd(_mm_sub_pd(t[p], v[p]), r[p]));
+      ends = _mm_or_pd(ends, _mm_cmple_pd(_mm_mul_pd(next[p], sign[p]), limit[p]));
+    }
+    if (_mm_movemask_pd(ends) != 0) break;
+    for (int p = 0; p < P; ++p) {
+      // Only decay and release limit the value to 1; an attack below 1 is left as it is. minpd
+      // returns its second operand where either is NaN, as the comparison in process() does.
+      v[p] = _mm_min_pd(one, next[p]);
+      _mm_storel_pd(out[2 * p] + i, v[p]);
+      _mm_storeh_pd(out[2 * p + 1] + i, v[p]);
+    }
+  }
+  for (int p = 0; p < P; ++p) {
+    double lv[2];
+    _mm_storeu_pd(lv, v[p]);
+    for (int l = 0; l < 2; ++l) {
+      if (Envelope* e = lanes[2 * p + l]) e->value = lv[l];
+    }
+  }
+  return i;
+}
+
 }  // namespace
+
+void Envelope::renderSideBySide(Envelope* const* envelopes, double* const* values, int* lengths,
+                                int count, int n) {
+  // The lanes: the envelopes in a stage side by side rendering can take, then empty lanes.
+  Envelope* lanes[kMaxLanes] = {};
+  double* out[kMaxLanes] = {};
+  int which[kMaxLanes] = {};
+  // Where empty lanes write, never read.
+  double scratch[kMaxRenderLength];
+  int live = 0;
+  for (int k = 0; k < count; ++k) {
+    Envelope& e = *envelopes[k];
+    if (e.stage == Attack || e.stage == Decay || e.stage == Release) {
+      lanes[live] = &e;
+      out[live] = values[k];
+      which[live] = k;
+      ++live;
+      lengths[k] = n;
+    } else {
+      lengths[k] = e.render(values[k], n);
+    }
+  }
+  int i = 0;
+  while (i < n && live > 0) {
+    if (live == 1) {
+      lengths[which[0]] = i + lanes[0]->render(out[0] + i, n - i);
+      return;
+    }
+    for (int l = live; l < kMaxLanes; ++l) {
+      lanes[l] = nullptr;
+      out[l] = scratch;
+    }
+    switch ((live + 1) / 2) {
+      case 1:
+        i = SideBySide<1>(lanes, out, i, n);
+        break;
+      case 2:
+        i = SideBySide<2>(lanes, out, i, n);
+        break;
+      case 3:
+        i = SideBySide<3>(lanes, out, i, n);
+        break;
+      case 4:
+        i = SideBySide<4>(lanes, out, i, n);
+        break;
+      case 5:
+        i = SideBySide<5>(lanes, out, i, n);
+        break;
+      default:
+        i = SideBySide<6>(lanes, out, i, n);
+        break;
+    }
+    if (i == n) break;
+    // A stage ends on sample i: every envelope takes it on its own, and those that fall silent
+    // leave the lanes.
+    int kept = 0;
+    for (int l = 0; l < live; ++l) {
+      out[l][i] = lanes[l]->process();
+      if (lanes[l]->stage == Idle) {
+        lengths[which[l]] = i + 1;
+        continue;
+      }
+      lanes[kept] = lanes[l];
+      out[kept] = out[l];
+      which[kept] = which[l];
+      ++kept;
+    }
+    live = kept;
+    ++i;
+  }
+}
 
 int Envelope::renderDecaysSideBySide(Envelope* const* envelopes, double* const* values, int count,
                                      int n) {
