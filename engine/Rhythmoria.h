@@ -248,6 +248,9 @@ class Rhythmoria : public Synth, private SequencerListener {
   // white noise (in the order they sound).
   alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
+  // The conga's second tone's envelope values for one chunk, and both tones' lengths in it.
+  alignas(32) double mCongaSecond[kRenderChunk] = {};
+  std::array<int, 2> mCongaLength{};
 
   // The outputs of the piece zeroed (and then written) so far, and its length.
   std::uint64_t mWrittenOutputs = 0;

@@ -170,7 +170,8 @@ inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
   mVoiceLength[static_cast<std::size_t>(k)] = length;
 }
 
-// The envelopes of the five single-sine voices and the six noise voices depend on nothing else:
+// The envelopes of the five single-sine voices, the six noise voices, the conga's tones and the
+// guiro's notes depend on nothing else:
 // all of them render side by side first, so that their chains of dependent operations overlap
 // instead of queueing. Each sounding voice's length in the run is then that of its envelope.
 void Rhythmoria::RenderEnvelopes(int n) {
@@ -180,7 +181,7 @@ void Rhythmoria::RenderEnvelopes(int n) {
                                           &mCymbal1, &mCymbal2, &mTambourine};
   const int noiseIndices[kNumNoiseVoices] = {kSnare1,  kSnare2,  kHihat,
                                              kCymbal1, kCymbal2, kTambourine};
-  constexpr int kMax = kNumSineVoices + kNumNoiseVoices;
+  constexpr int kMax = kNumSineVoices + kNumNoiseVoices + 3;
   static_assert(kMax <= Envelope::kMaxLanes);
   Envelope* envelopes[kMax] = {};
   double* values[kMax] = {};
@@ -201,8 +202,27 @@ void Rhythmoria::RenderEnvelopes(int n) {
     values[m] = mNoiseEnvelope[v];
     index[m++] = noiseIndices[v];
   }
+  // The conga's two tones and the guiro's note envelope; lengths of -1 and -2 tell them apart.
+  mCongaLength = {0, 0};
+  Envelope* const more[3] = {&mConga.envelope1, &mConga.envelope2, &mGuiro.mainEnvelope};
+  double* const moreValues[3] = {mVoiceOut[kConga], mCongaSecond, mVoiceOut[kGuiro]};
+  const int moreIndex[3] = {-1, -2, kGuiro};
+  mVoiceLength[kConga] = 0;
+  mVoiceLength[kGuiro] = 0;
+  for (int v = 0; v < 3; ++v) {
+    if (more[v]->stage == Envelope::Idle) continue;
+    envelopes[m] = more[v];
+    values[m] = moreValues[v];
+    index[m++] = moreIndex[v];
+  }
   Envelope::renderSideBySide(envelopes, values, lengths, m, n);
-  for (int a = 0; a < m; ++a) mVoiceLength[static_cast<std::size_t>(index[a])] = lengths[a];
+  for (int a = 0; a < m; ++a) {
+    if (index[a] < 0) {
+      mCongaLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
+    } else {
+      mVoiceLength[static_cast<std::size_t>(index[a])] = lengths[a];
+    }
+  }
 }
 
 // Each sounding single-sine voice's sine under the envelope values RenderEnvelopes() left.
@@ -341,9 +361,14 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   // order in which they render does not matter.
   RenderEnvelopes(n);
   RenderSineVoices();
-  RenderVoice(mConga, kConga, n);
+  if (mCongaLength[0] > 0 || mCongaLength[1] > 0) {
+    mVoiceLength[kConga] =
+        mConga.renderTones(mVoiceOut[kConga], mCongaSecond, mCongaLength[0], mCongaLength[1]);
+  }
   RenderVoice(mCowbell, kCowbell, n);
-  RenderVoice(mGuiro, kGuiro, n);
+  if (mVoiceLength[kGuiro] > 0) {
+    mVoiceLength[kGuiro] = mGuiro.renderBursts(mVoiceOut[kGuiro], mVoiceLength[kGuiro]);
+  }
   RenderVoice(mQuijada, kQuijada, n);
   RenderNoiseVoices(n);
 
