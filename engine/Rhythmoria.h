@@ -157,8 +157,6 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Renders and mixes frames [start, start + n) of the block, n <= kRenderChunk, during which no
   // voice is triggered or released.
   void RenderChunk(double** outputs, int start, int n);
-  template <typename Voice>
-  void RenderVoice(Voice& voice, int k, int n);
   void RenderEnvelopes(int n);
   void RenderNoiseVoices(int n);
   void RenderSineVoices();
@@ -248,9 +246,10 @@ class Rhythmoria : public Synth, private SequencerListener {
   // white noise (in the order they sound).
   alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
-  // The conga's second tone's envelope values for one chunk, and both tones' lengths in it.
-  alignas(32) double mCongaSecond[kRenderChunk] = {};
-  std::array<int, 2> mCongaLength{};
+  // For one chunk, the second tone's envelope values of the conga and the cowbell, and the
+  // lengths of their tones (conga 1 and 2, cowbell 1 and 2).
+  alignas(32) double mSecondTone[2][kRenderChunk] = {};
+  std::array<int, 4> mToneLength{};
 
   // The outputs of the piece zeroed (and then written) so far, and its length.
   std::uint64_t mWrittenOutputs = 0;

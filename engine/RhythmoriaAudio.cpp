@@ -151,27 +151,8 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   mInsideBlock = false;
 }
 
-template <typename Voice>
-inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
-  int length = 0;
-  if (voice.isActive()) {
-    // Voices with a render() take the whole run at once. The others render from a local copy:
-    // the output stores cannot alias the voice's state, so it stays in registers over the loop
-    // instead of going through memory every sample.
-    double* out = mVoiceOut[k];
-    if constexpr (requires { voice.render(out, n); }) {
-      length = voice.render(out, n);
-    } else {
-      Voice local = voice;
-      while (length < n && local.isActive()) out[length++] = local.process();
-      voice = local;
-    }
-  }
-  mVoiceLength[static_cast<std::size_t>(k)] = length;
-}
-
-// The envelopes of the five single-sine voices, the six noise voices, the conga's tones and the
-// guiro's notes depend on nothing else:
+// The envelopes of the voices (all but the pulses of the guiro and the quijada, which their rate
+// oscillators trigger) depend on nothing else:
 // all of them render side by side first, so that their chains of dependent operations overlap
 // instead of queueing. Each sounding voice's length in the run is then that of its envelope.
 void Rhythmoria::RenderEnvelopes(int n) {
@@ -181,7 +162,7 @@ void Rhythmoria::RenderEnvelopes(int n) {
                                           &mCymbal1, &mCymbal2, &mTambourine};
   const int noiseIndices[kNumNoiseVoices] = {kSnare1,  kSnare2,  kHihat,
                                              kCymbal1, kCymbal2, kTambourine};
-  constexpr int kMax = kNumSineVoices + kNumNoiseVoices + 3;
+  constexpr int kMax = kNumSineVoices + kNumNoiseVoices + 6;
   static_assert(kMax <= Envelope::kMaxLanes);
   Envelope* envelopes[kMax] = {};
   double* values[kMax] = {};
@@ -202,14 +183,17 @@ void Rhythmoria::RenderEnvelopes(int n) {
     values[m] = mNoiseEnvelope[v];
     index[m++] = noiseIndices[v];
   }
-  // The conga's two tones and the guiro's note envelope; lengths of -1 and -2 tell them apart.
-  mCongaLength = {0, 0};
-  Envelope* const more[3] = {&mConga.envelope1, &mConga.envelope2, &mGuiro.mainEnvelope};
-  double* const moreValues[3] = {mVoiceOut[kConga], mCongaSecond, mVoiceOut[kGuiro]};
-  const int moreIndex[3] = {-1, -2, kGuiro};
-  mVoiceLength[kConga] = 0;
-  mVoiceLength[kGuiro] = 0;
-  for (int v = 0; v < 3; ++v) {
+  // The two tones of the conga and of the cowbell (lengths -1 to -4 tell them apart), and the
+  // guiro's and quijada's note envelopes.
+  mToneLength = {};
+  Envelope* const more[6] = {&mConga.envelope1,   &mConga.envelope2,    &mCowbell.envelope1,
+                             &mCowbell.envelope2, &mGuiro.mainEnvelope, &mQuijada.mainEnvelope};
+  double* const moreValues[6] = {mVoiceOut[kConga], mSecondTone[0],    mVoiceOut[kCowbell],
+                                 mSecondTone[1],    mVoiceOut[kGuiro], mVoiceOut[kQuijada]};
+  const int moreIndex[6] = {-1, -2, -3, -4, kGuiro, kQuijada};
+  for (const int k : {kConga, kCowbell, kGuiro, kQuijada})
+    mVoiceLength[static_cast<std::size_t>(k)] = 0;
+  for (int v = 0; v < 6; ++v) {
     if (more[v]->stage == Envelope::Idle) continue;
     envelopes[m] = more[v];
     values[m] = moreValues[v];
@@ -218,7 +202,7 @@ void Rhythmoria::RenderEnvelopes(int n) {
   Envelope::renderSideBySide(envelopes, values, lengths, m, n);
   for (int a = 0; a < m; ++a) {
     if (index[a] < 0) {
-      mCongaLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
+      mToneLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
     } else {
       mVoiceLength[static_cast<std::size_t>(index[a])] = lengths[a];
     }
@@ -361,15 +345,22 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   // order in which they render does not matter.
   RenderEnvelopes(n);
   RenderSineVoices();
-  if (mCongaLength[0] > 0 || mCongaLength[1] > 0) {
-    mVoiceLength[kConga] =
-        mConga.renderTones(mVoiceOut[kConga], mCongaSecond, mCongaLength[0], mCongaLength[1]);
+  Conga* const tones[2] = {&mConga, &mCowbell};
+  const int toneIndices[2] = {kConga, kCowbell};
+  for (int v = 0; v < 2; ++v) {
+    const int length1 = mToneLength[static_cast<std::size_t>(2 * v)];
+    const int length2 = mToneLength[static_cast<std::size_t>(2 * v + 1)];
+    if (length1 == 0 && length2 == 0) continue;
+    const int k = toneIndices[v];
+    mVoiceLength[static_cast<std::size_t>(k)] =
+        tones[v]->renderTones(mVoiceOut[k], mSecondTone[v], length1, length2);
   }
-  RenderVoice(mCowbell, kCowbell, n);
   if (mVoiceLength[kGuiro] > 0) {
     mVoiceLength[kGuiro] = mGuiro.renderBursts(mVoiceOut[kGuiro], mVoiceLength[kGuiro]);
   }
-  RenderVoice(mQuijada, kQuijada, n);
+  if (mVoiceLength[kQuijada] > 0) {
+    mVoiceLength[kQuijada] = mQuijada.renderBursts(mVoiceOut[kQuijada], mVoiceLength[kQuijada]);
+  }
   RenderNoiseVoices(n);
 
   // In instrument order: of several voices written to one extra output, the last one stands.

@@ -151,8 +151,14 @@ void Envelope::renderSideBySide(Envelope* const* envelopes, double* const* value
       case 6:
         i = SideBySide<6>(lanes, out, i, n);
         break;
-      default:
+      case 7:
         i = SideBySide<7>(lanes, out, i, n);
+        break;
+      case 8:
+        i = SideBySide<8>(lanes, out, i, n);
+        break;
+      default:
+        i = SideBySide<9>(lanes, out, i, n);
         break;
     }
     if (i == n) break;

@@ -60,7 +60,7 @@ class Envelope {
   // run side by side, two to a vector, up to the next sample on which any of them ends a stage;
   // that sample each takes with its own process(), and those still sounding go on side by side.
   // Each value comes out of the very operations render() would apply, in the same order.
-  static constexpr int kMaxLanes = 14;
+  static constexpr int kMaxLanes = 18;
   // The longest run renderSideBySide() takes.
   static constexpr int kMaxRenderLength = 64;
   static void renderSideBySide(Envelope* const* envelopes, double* const* values, int* lengths,
