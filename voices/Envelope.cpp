@@ -104,9 +104,10 @@ int SideBySide(Envelope* const* lanes, double* const* out, int i, int n) {
 void Envelope::renderSideBySide(Envelope* const* envelopes, double* const* values, int* lengths,
                                 int count, int n) {
   // The lanes: the envelopes in a stage side by side rendering can take, then empty lanes.
-  Envelope* lanes[kMaxLanes] = {};
-  double* out[kMaxLanes] = {};
-  int which[kMaxLanes] = {};
+  // Left uninitialised: only the lanes of the pairs in use are read, and filled first.
+  Envelope* lanes[kMaxLanes];
+  double* out[kMaxLanes];
+  int which[kMaxLanes];
   // Where empty lanes write, never read.
   double scratch[kMaxRenderLength];
   int live = 0;
@@ -128,7 +129,7 @@ void Envelope::renderSideBySide(Envelope* const* envelopes, double* const* value
       lengths[which[0]] = i + lanes[0]->render(out[0] + i, n - i);
       return;
     }
-    for (int l = live; l < kMaxLanes; ++l) {
+    for (int l = live; l < ((live + 1) & ~1); ++l) {
       lanes[l] = nullptr;
       out[l] = scratch;
     }
