@@ -151,10 +151,10 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   mInsideBlock = false;
 }
 
-// The envelopes of the voices (all but the pulses of the guiro and the quijada, which their rate
-// oscillators trigger) depend on nothing else:
-// all of them render side by side first, so that their chains of dependent operations overlap
-// instead of queueing. Each sounding voice's length in the run is then that of its envelope.
+// The voices' envelopes (all but the guiro's and the quijada's pulses, which their rate
+// oscillators trigger) depend on nothing else: all of them render side by side first, so that
+// their chains of dependent operations overlap instead of queueing. Each sounding voice's length
+// in the run is then that of its envelope (the longer of its two for the conga and the cowbell).
 void Rhythmoria::RenderEnvelopes(int n) {
   Base* const sines[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
   const int sineIndices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
@@ -191,8 +191,9 @@ void Rhythmoria::RenderEnvelopes(int n) {
   double* const moreValues[6] = {mVoiceOut[kConga], mSecondTone[0],    mVoiceOut[kCowbell],
                                  mSecondTone[1],    mVoiceOut[kGuiro], mVoiceOut[kQuijada]};
   const int moreIndex[6] = {-1, -2, -3, -4, kGuiro, kQuijada};
-  for (const int k : {kConga, kCowbell, kGuiro, kQuijada})
+  for (const int k : {kConga, kCowbell, kGuiro, kQuijada}) {
     mVoiceLength[static_cast<std::size_t>(k)] = 0;
+  }
   for (int v = 0; v < 6; ++v) {
     if (more[v]->stage == Envelope::Idle) continue;
     envelopes[m] = more[v];

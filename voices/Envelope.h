@@ -43,7 +43,7 @@ class Envelope {
   // process() for up to n samples, into values; stops after the sample on which the envelope falls
   // idle (that sample, 0.0, included) and returns how many it wrote. A stage's target and rate
   // stay put until the stage ends, so the loops keep them in registers and test only what can
-  // end the stage.
+  // end the stage (or, in decay, need the limit to 1: such samples are left to process()).
   int render(double* values, int n);
 
   // render() for count (up to kMaxSideBySide) envelopes at once while all of them are in their
