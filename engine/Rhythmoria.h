@@ -157,10 +157,9 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Renders and mixes frames [start, start + n) of the block, n <= kRenderChunk, during which no
   // voice is triggered or released.
   void RenderChunk(double** outputs, int start, int n);
-  template <typename Voice>
-  void RenderVoice(Voice& voice, int k, int n);
+  void RenderEnvelopes(int n);
   void RenderNoiseVoices(int n);
-  void RenderSineVoices(int n);
+  void RenderSineVoices();
   // A voice's samples in the chunk as they go into the sums, with its weights there (1 - pan
   // and pan, in both halves of a vector).
   struct SummedVoice {
@@ -238,13 +237,19 @@ class Rhythmoria : public Synth, private SequencerListener {
   // sample by sample in instrument order (the sums come out as if mixed sample by sample).
   static constexpr int kRenderChunk = 64;
   static_assert(kRenderChunk <= Instrument::kMaxRender);
+  static_assert(kRenderChunk <= Envelope::kMaxRenderLength);
   static constexpr int kNumNoiseVoices = 6;
   static constexpr int kNumSineVoices = 5;
   alignas(32) double mVoiceOut[kNumInstruments][kRenderChunk] = {};
   std::array<int, kNumInstruments> mVoiceLength{};
-  // The sounding noise voices' envelope values and white noise for one chunk.
+  // For one chunk, each noise voice's envelope values (by voice) and the sounding noise voices'
+  // white noise (in the order they sound).
   alignas(32) double mNoiseEnvelope[kNumNoiseVoices][kRenderChunk] = {};
   alignas(32) double mNoiseWhite[kNumNoiseVoices][kRenderChunk] = {};
+  // For one chunk, the second tone's envelope values of the conga and the cowbell, and the
+  // lengths of their tones (conga 1 and 2, cowbell 1 and 2).
+  alignas(32) double mSecondTone[2][kRenderChunk] = {};
+  std::array<int, 4> mToneLength{};
 
   // The outputs of the piece zeroed (and then written) so far, and its length.
   std::uint64_t mWrittenOutputs = 0;

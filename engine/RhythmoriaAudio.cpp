@@ -151,58 +151,82 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   mInsideBlock = false;
 }
 
-template <typename Voice>
-inline void Rhythmoria::RenderVoice(Voice& voice, int k, int n) {
-  int length = 0;
-  if (voice.isActive()) {
-    // Voices with a render() take the whole run at once. The others render from a local copy:
-    // the output stores cannot alias the voice's state, so it stays in registers over the loop
-    // instead of going through memory every sample.
-    double* out = mVoiceOut[k];
-    if constexpr (requires { voice.render(out, n); }) {
-      length = voice.render(out, n);
-    } else {
-      Voice local = voice;
-      while (length < n && local.isActive()) out[length++] = local.process();
-      voice = local;
-    }
-  }
-  mVoiceLength[static_cast<std::size_t>(k)] = length;
-}
-
-// The five single-sine voices: their envelopes side by side while all of them decay (their
-// chains of dependent operations overlap instead of queueing), then each on its own, then each
-// voice's sine under its envelope.
-void Rhythmoria::RenderSineVoices(int n) {
-  Base* const all[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
-  const int indices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
-  Base* active[kNumSineVoices];
-  int activeIndex[kNumSineVoices];
-  Envelope* envelopes[kNumSineVoices] = {};
-  double* values[kNumSineVoices] = {};
+// The voices' envelopes (all but the guiro's and the quijada's pulses, which their rate
+// oscillators trigger) depend on nothing else: all of them render side by side first, so that
+// their chains of dependent operations overlap instead of queueing. Each sounding voice's length
+// in the run is then that of its envelope (the longer of its two for the conga and the cowbell).
+void Rhythmoria::RenderEnvelopes(int n) {
+  Base* const sines[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
+  const int sineIndices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
+  Noise* const noises[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
+                                          &mCymbal1, &mCymbal2, &mTambourine};
+  const int noiseIndices[kNumNoiseVoices] = {kSnare1,  kSnare2,  kHihat,
+                                             kCymbal1, kCymbal2, kTambourine};
+  constexpr int kMax = kNumSineVoices + kNumNoiseVoices + 6;
+  static_assert(kMax <= Envelope::kMaxLanes);
+  Envelope* envelopes[kMax] = {};
+  double* values[kMax] = {};
+  int lengths[kMax] = {};
+  int index[kMax] = {};
   int m = 0;
   for (int v = 0; v < kNumSineVoices; ++v) {
-    mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
-    if (!all[v]->isActive()) continue;
-    active[m] = all[v];
-    activeIndex[m] = indices[v];
-    envelopes[m] = &all[v]->envelope;
-    values[m] = mVoiceOut[indices[v]];
-    ++m;
+    mVoiceLength[static_cast<std::size_t>(sineIndices[v])] = 0;
+    if (!sines[v]->isActive()) continue;
+    envelopes[m] = &sines[v]->envelope;
+    values[m] = mVoiceOut[sineIndices[v]];
+    index[m++] = sineIndices[v];
   }
-  const int together = Envelope::renderDecaysSideBySide(envelopes, values, m, n);
+  for (int v = 0; v < kNumNoiseVoices; ++v) {
+    mVoiceLength[static_cast<std::size_t>(noiseIndices[v])] = 0;
+    if (!noises[v]->isActive()) continue;
+    envelopes[m] = &noises[v]->envelope;
+    values[m] = mNoiseEnvelope[v];
+    index[m++] = noiseIndices[v];
+  }
+  // The two tones of the conga and of the cowbell (lengths -1 to -4 tell them apart), and the
+  // guiro's and quijada's note envelopes.
+  mToneLength = {};
+  Envelope* const more[6] = {&mConga.envelope1,   &mConga.envelope2,    &mCowbell.envelope1,
+                             &mCowbell.envelope2, &mGuiro.mainEnvelope, &mQuijada.mainEnvelope};
+  double* const moreValues[6] = {mVoiceOut[kConga], mSecondTone[0],    mVoiceOut[kCowbell],
+                                 mSecondTone[1],    mVoiceOut[kGuiro], mVoiceOut[kQuijada]};
+  const int moreIndex[6] = {-1, -2, -3, -4, kGuiro, kQuijada};
+  for (const int k : {kConga, kCowbell, kGuiro, kQuijada}) {
+    mVoiceLength[static_cast<std::size_t>(k)] = 0;
+  }
+  for (int v = 0; v < 6; ++v) {
+    if (more[v]->stage == Envelope::Idle) continue;
+    envelopes[m] = more[v];
+    values[m] = moreValues[v];
+    index[m++] = moreIndex[v];
+  }
+  Envelope::renderSideBySide(envelopes, values, lengths, m, n);
   for (int a = 0; a < m; ++a) {
-    const int length = together + envelopes[a]->render(values[a] + together, n - together);
-    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] =
-        active[a]->renderTone(values[a], length);
+    if (index[a] < 0) {
+      mToneLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
+    } else {
+      mVoiceLength[static_cast<std::size_t>(index[a])] = lengths[a];
+    }
+  }
+}
+
+// Each sounding single-sine voice's sine under the envelope values RenderEnvelopes() left.
+void Rhythmoria::RenderSineVoices() {
+  Base* const all[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
+  const int indices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
+  for (int v = 0; v < kNumSineVoices; ++v) {
+    const auto k = static_cast<std::size_t>(indices[v]);
+    if (mVoiceLength[k] > 0)
+      mVoiceLength[k] = all[v]->renderTone(mVoiceOut[indices[v]], mVoiceLength[k]);
   }
 }
 
 // The noise voices draw from the shared sequence one value each per sample, in instrument order;
 // drawn ahead from a local copy of the seed they draw exactly as if each value were taken from the
 // sequence itself. The shared seed moves once per chunk. A voice's envelope depends on nothing
-// else, so it runs first and tells for how many samples the voice draws (a voice that falls
-// silent stays silent until the next chunk's events); then each voice renders on its own.
+// else, so it runs first (in RenderEnvelopes()) and tells for how many samples the voice draws (a
+// voice that falls silent stays silent until the next chunk's events); then each voice renders on
+// its own.
 void Rhythmoria::RenderNoiseVoices(int n) {
   Noise* const voices[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
                                           &mCymbal1, &mCymbal2, &mTambourine};
@@ -210,29 +234,20 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   Noise* active[kNumNoiseVoices];
   int activeIndex[kNumNoiseVoices];
   int length[kNumNoiseVoices];
+  const double* envelope[kNumNoiseVoices];
   int m = 0;
   int longest = 0;
   for (int v = 0; v < kNumNoiseVoices; ++v) {
-    mVoiceLength[static_cast<std::size_t>(indices[v])] = 0;
-    if (!voices[v]->isActive()) continue;
+    const int k = mVoiceLength[static_cast<std::size_t>(indices[v])];
+    if (k == 0) continue;
     active[m] = voices[v];
     activeIndex[m] = indices[v];
+    length[m] = k;
+    envelope[m] = mNoiseEnvelope[v];
+    longest = std::max(longest, k);
     ++m;
   }
   if (m == 0) return;
-  // The amplitude envelopes depend on nothing else: side by side while all of them decay, then
-  // each on its own to the end of the run or the sample on which it falls silent.
-  Envelope* envelopes[kNumNoiseVoices] = {};
-  double* values[kNumNoiseVoices] = {};
-  for (int a = 0; a < m; ++a) {
-    envelopes[a] = &active[a]->envelope;
-    values[a] = mNoiseEnvelope[a];
-  }
-  const int together = Envelope::renderDecaysSideBySide(envelopes, values, m, n);
-  for (int a = 0; a < m; ++a) {
-    length[a] = together + active[a]->renderEnvelope(values[a] + together, n - together);
-    longest = std::max(longest, length[a]);
-  }
 
   const auto reserved = static_cast<std::uint32_t>(m * n);
   const std::uint32_t start = WhiteNoise::reserve(reserved);
@@ -260,10 +275,7 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   }
   WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
 
-  for (int a = 0; a < m; ++a) {
-    active[a]->addTick(mNoiseWhite[a], length[a]);
-    mVoiceLength[static_cast<std::size_t>(activeIndex[a])] = length[a];
-  }
+  for (int a = 0; a < m; ++a) active[a]->addTick(mNoiseWhite[a], length[a]);
   // Two at a time, one pair after the other: the first runs of the list render side by side as
   // far as the shortest of them goes, and whatever is left pairs up with the next runs. Each
   // voice's samples still come in order, and the voices no longer depend on one another.
@@ -286,7 +298,7 @@ void Rhythmoria::RenderNoiseVoices(int n) {
       const int from = runs[l].done;
       voices[l] = active[a];
       x[l] = mNoiseWhite[a] + from;
-      e[l] = mNoiseEnvelope[a] + from;
+      e[l] = envelope[a] + from;
       out[l] = mVoiceOut[activeIndex[a]] + from;
       k = std::min(k, length[a] - from);
     }
@@ -301,7 +313,7 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   if (count == 1) {
     const int a = runs[0].voice;
     const int from = runs[0].done;
-    active[a]->renderFiltered(mNoiseWhite[a] + from, mNoiseEnvelope[a] + from,
+    active[a]->renderFiltered(mNoiseWhite[a] + from, envelope[a] + from,
                               mVoiceOut[activeIndex[a]] + from, length[a] - from);
   }
 }
@@ -332,11 +344,24 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   }
   // No voice depends on another within a run (the noise voices draw in their own pass), so the
   // order in which they render does not matter.
-  RenderSineVoices(n);
-  RenderVoice(mConga, kConga, n);
-  RenderVoice(mCowbell, kCowbell, n);
-  RenderVoice(mGuiro, kGuiro, n);
-  RenderVoice(mQuijada, kQuijada, n);
+  RenderEnvelopes(n);
+  RenderSineVoices();
+  Conga* const tones[2] = {&mConga, &mCowbell};
+  const int toneIndices[2] = {kConga, kCowbell};
+  for (int v = 0; v < 2; ++v) {
+    const int length1 = mToneLength[static_cast<std::size_t>(2 * v)];
+    const int length2 = mToneLength[static_cast<std::size_t>(2 * v + 1)];
+    if (length1 == 0 && length2 == 0) continue;
+    const int k = toneIndices[v];
+    mVoiceLength[static_cast<std::size_t>(k)] =
+        tones[v]->renderTones(mVoiceOut[k], mSecondTone[v], length1, length2);
+  }
+  if (mVoiceLength[kGuiro] > 0) {
+    mVoiceLength[kGuiro] = mGuiro.renderBursts(mVoiceOut[kGuiro], mVoiceLength[kGuiro]);
+  }
+  if (mVoiceLength[kQuijada] > 0) {
+    mVoiceLength[kQuijada] = mQuijada.renderBursts(mVoiceOut[kQuijada], mVoiceLength[kQuijada]);
+  }
   RenderNoiseVoices(n);
 
   // In instrument order: of several voices written to one extra output, the last one stands.

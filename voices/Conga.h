@@ -16,6 +16,10 @@ class Conga final : public Instrument {
   // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
   // voice falls silent and returns how many it wrote.
   int render(double* out, int n);
+  // The second half of render(), for the engine, which takes several voices' envelopes side by
+  // side: the tones under the envelope values already in out (length1 of tone 1's) and in
+  // second (length2 of tone 2's), into out.
+  int renderTones(double* out, const double* second, int length1, int length2);
   void trigger(int time) override;
 
   // Hz.
@@ -69,6 +73,10 @@ inline int Conga::render(double* out, int n) {
   const int together = Envelope::renderDecaysSideBySide(envelopes, values, 2, n);
   const int length1 = together + envelope1.render(out + together, n - together);
   const int length2 = together + envelope2.render(second + together, n - together);
+  return renderTones(out, second, length1, length2);
+}
+
+inline int Conga::renderTones(double* out, const double* second, int length1, int length2) {
   const int length = length1 > length2 ? length1 : length2;
   SineOscillator tone1 = oscillator1;
   SineOscillator tone2 = oscillator2;

@@ -1,5 +1,10 @@
 #include "voices/Envelope.h"
 
+#include <emmintrin.h>
+
+#include <cmath>
+#include <limits>
+
 namespace {
 
 template <int K>
@@ -33,7 +38,149 @@ int DecaysSideBySide(Envelope* const* envelopes, double* const* values, int n) {
   return i;
 }
 
+// P pairs of envelopes in their attack, decay or release, lane l of pair p writing to out[2p + l],
+// from sample i up to n or up to the first sample on which any of them might end its stage or
+// need its value limited to 1 (left to the caller). Returns where it stopped; the values reached
+// are stored back into the envelopes. A lane stops the run where next <= low or next > high:
+// in the attack, next >= 1 (high the largest double below 1, low -infinity); in decay and
+// release, next <= 0 or next > 1. Stopping more often than needed costs time only: the caller
+// takes that sample with process(). So the limit to 1 leaves the chain of dependent operations,
+// which is then a subtraction, a multiplication and an addition per sample. A lane without an
+// envelope holds 0 with target and rate 0, between -1 and 2: it stays at 0 and never stops.
+template <int P>
+int SideBySide(Envelope* const* lanes, double* const* out, int i, int n) {
+  __m128d v[P], t[P], r[P], low[P], high[P];
+  for (int p = 0; p < P; ++p) {
+    double lv[2], lt[2], lr[2], ll[2], lh[2];
+    for (int l = 0; l < 2; ++l) {
+      const Envelope* e = lanes[2 * p + l];
+      lv[l] = e != nullptr ? e->value : 0.0;
+      lt[l] = e != nullptr ? e->target : 0.0;
+      lr[l] = e != nullptr ? e->rate : 0.0;
+      if (e == nullptr) {
+        ll[l] = -1.0;
+        lh[l] = 2.0;
+      } else if (e->stage == Envelope::Attack) {
+        ll[l] = -std::numeric_limits<double>::infinity();
+        lh[l] = std::nextafter(1.0, 0.0);
+      } else {
+        ll[l] = 0.0;
+        lh[l] = 1.0;
+      }
+    }
+    v[p] = _mm_loadu_pd(lv);
+    t[p] = _mm_loadu_pd(lt);
+    r[p] = _mm_loadu_pd(lr);
+    low[p] = _mm_loadu_pd(ll);
+    high[p] = _mm_loadu_pd(lh);
+  }
+  for (; i < n; ++i) {
+    __m128d next[P];
+    __m128d stop = _mm_setzero_pd();
+    for (int p = 0; p < P; ++p) {
+      next[p] = _mm_add_pd(v[p], _mm_mul_pd(_mm_sub_pd(t[p], v[p]), r[p]));
+      stop =
+          _mm_or_pd(stop, _mm_or_pd(_mm_cmple_pd(next[p], low[p]), _mm_cmpgt_pd(next[p], high[p])));
+    }
+    if (_mm_movemask_pd(stop) != 0) break;
+    for (int p = 0; p < P; ++p) {
+      v[p] = next[p];
+      _mm_storel_pd(out[2 * p] + i, v[p]);
+      _mm_storeh_pd(out[2 * p + 1] + i, v[p]);
+    }
+  }
+  for (int p = 0; p < P; ++p) {
+    double lv[2];
+    _mm_storeu_pd(lv, v[p]);
+    for (int l = 0; l < 2; ++l) {
+      if (Envelope* e = lanes[2 * p + l]) e->value = lv[l];
+    }
+  }
+  return i;
+}
+
 }  // namespace
+
+void Envelope::renderSideBySide(Envelope* const* envelopes, double* const* values, int* lengths,
+                                int count, int n) {
+  // The lanes: the envelopes in a stage side by side rendering can take, then empty lanes.
+  // Left uninitialised: only the lanes of the pairs in use are read, and filled first.
+  Envelope* lanes[kMaxLanes];
+  double* out[kMaxLanes];
+  int which[kMaxLanes];
+  // Where empty lanes write, never read.
+  double scratch[kMaxRenderLength];
+  int live = 0;
+  for (int k = 0; k < count; ++k) {
+    Envelope& e = *envelopes[k];
+    if (e.stage == Attack || e.stage == Decay || e.stage == Release) {
+      lanes[live] = &e;
+      out[live] = values[k];
+      which[live] = k;
+      ++live;
+      lengths[k] = n;
+    } else {
+      lengths[k] = e.render(values[k], n);
+    }
+  }
+  int i = 0;
+  while (i < n && live > 0) {
+    if (live == 1) {
+      lengths[which[0]] = i + lanes[0]->render(out[0] + i, n - i);
+      return;
+    }
+    for (int l = live; l < ((live + 1) & ~1); ++l) {
+      lanes[l] = nullptr;
+      out[l] = scratch;
+    }
+    switch ((live + 1) / 2) {
+      case 1:
+        i = SideBySide<1>(lanes, out, i, n);
+        break;
+      case 2:
+        i = SideBySide<2>(lanes, out, i, n);
+        break;
+      case 3:
+        i = SideBySide<3>(lanes, out, i, n);
+        break;
+      case 4:
+        i = SideBySide<4>(lanes, out, i, n);
+        break;
+      case 5:
+        i = SideBySide<5>(lanes, out, i, n);
+        break;
+      case 6:
+        i = SideBySide<6>(lanes, out, i, n);
+        break;
+      case 7:
+        i = SideBySide<7>(lanes, out, i, n);
+        break;
+      case 8:
+        i = SideBySide<8>(lanes, out, i, n);
+        break;
+      default:
+        i = SideBySide<9>(lanes, out, i, n);
+        break;
+    }
+    if (i == n) break;
+    // A stage may end on sample i: every envelope takes it on its own, and those that fall
+    // silent leave the lanes.
+    int kept = 0;
+    for (int l = 0; l < live; ++l) {
+      out[l][i] = lanes[l]->process();
+      if (lanes[l]->stage == Idle) {
+        lengths[which[l]] = i + 1;
+        continue;
+      }
+      lanes[kept] = lanes[l];
+      out[kept] = out[l];
+      which[kept] = which[l];
+      ++kept;
+    }
+    live = kept;
+    ++i;
+  }
+}
 
 int Envelope::renderDecaysSideBySide(Envelope* const* envelopes, double* const* values, int count,
                                      int n) {
@@ -109,18 +256,16 @@ int Envelope::render(double* values, int n) {
       // The sample that reaches the top is process()'s: it ends the attack.
       if (i < n) values[i++] = process();
     } else if (stage == Decay || stage == Release) {
+      // The samples that fall silent or need limiting to 1 are process()'s, which keeps the
+      // limit out of the chain of dependent operations.
       while (i < n) {
-        v = v + (t - v) * r;
-        if (v <= 0.0) {
-          value = 0.0;
-          stage = Idle;
-          values[i++] = 0.0;
-          return i;
-        }
-        if (v > 1.0) v = 1.0;
+        const double next = v + (t - v) * r;
+        if (next <= 0.0 || next > 1.0) break;
+        v = next;
         values[i++] = v;
       }
       value = v;
+      if (i < n) values[i++] = process();
     } else {
       values[i++] = process();
     }

@@ -43,7 +43,7 @@ class Envelope {
   // process() for up to n samples, into values; stops after the sample on which the envelope falls
   // idle (that sample, 0.0, included) and returns how many it wrote. A stage's target and rate
   // stay put until the stage ends, so the loops keep them in registers and test only what can
-  // end the stage.
+  // end the stage (or, in decay, need the limit to 1: such samples are left to process()).
   int render(double* values, int n);
 
   // render() for count (up to kMaxSideBySide) envelopes at once while all of them are in their
@@ -54,6 +54,17 @@ class Envelope {
   static constexpr int kMaxSideBySide = 6;
   static int renderDecaysSideBySide(Envelope* const* envelopes, double* const* values, int count,
                                     int n);
+
+  // render() for count (up to kMaxLanes) envelopes at once, each into its own values, whatever
+  // their stages: lengths[k] gets what envelopes[k]->render() would have returned. The envelopes
+  // run side by side, two to a vector, up to the next sample on which any of them ends a stage;
+  // that sample each takes with its own process(), and those still sounding go on side by side.
+  // Each value comes out of the very operations render() would apply, in the same order.
+  static constexpr int kMaxLanes = 18;
+  // The longest run renderSideBySide() takes.
+  static constexpr int kMaxRenderLength = 64;
+  static void renderSideBySide(Envelope* const* envelopes, double* const* values, int* lengths,
+                               int count, int n);
 
   // Per-sample approach coefficient for a stage of t seconds.
   double rateFor(double t) const { return 1.0 / ((t + 0.0001) * 0.4 * sampleRate); }

@@ -16,6 +16,9 @@ class Guiro final : public Instrument {
   // process() for up to n <= kMaxRender samples, into out; stops after the sample on which the
   // voice falls silent and returns how many it wrote.
   int render(double* out, int n);
+  // The second half of render(), for the engine, which takes several voices' envelopes side by
+  // side: the bursts under the length note envelope values already in out.
+  int renderBursts(double* out, int length);
   void trigger(int time) override;
   void release() override { mainEnvelope.release(); }
 
@@ -53,7 +56,10 @@ inline double Guiro::process() {
 inline int Guiro::render(double* out, int n) {
   // The note envelope depends on nothing else: its values first, into out; then the bursts, in
   // process()'s order.
-  const int length = mainEnvelope.render(out, n);
+  return renderBursts(out, mainEnvelope.render(out, n));
+}
+
+inline int Guiro::renderBursts(double* out, int length) {
   SineOscillator rate = rateOscillator;
   SineOscillator tone = toneOscillator;
   Envelope pulse = pulseEnvelope;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -100,6 +101,64 @@ TEST(EnvelopeTest, SideBySideDecaysGiveEachEnvelopesValues) {
           ++expected;
         }
         ASSERT_EQ(n, expected) << count << " envelopes, envelope " << k << " run " << run;
+      }
+    }
+  }
+}
+
+// The engine renders all its voices' envelopes side by side, whatever their stages: every value,
+// length and stage change must be process()'s, through attacks ending mid-run, envelopes falling
+// silent one after the other, retriggers, releases, a sustain, a value left above 1 and a NaN.
+TEST(EnvelopeTest, SideBySideInAnyStageGivesEachEnvelopesValues) {
+  constexpr int kMax = Envelope::kMaxLanes;
+  for (int count = 1; count <= kMax; ++count) {
+    for (int runLength : {1, 7, 64}) {
+      Envelope runs[kMax];
+      Envelope reference[kMax];
+      for (int k = 0; k < count; ++k) {
+        reference[k] = make(0.0004 * (k % 4), 0.002 + 0.004 * k,
+                            k % 5 == 2 ? 0.9 : Envelope::kDefaultDecayTarget);
+        if (k % 3 != 1) reference[k].trigger();
+        runs[k] = reference[k];
+      }
+      for (int run = 0; run < 4000 / runLength; ++run) {
+        const int sample = run * runLength;
+        for (int k = 0; k < count; ++k) {
+          Envelope* both[2] = {&runs[k], &reference[k]};
+          for (Envelope* e : both) {
+            if (sample / 500 == (k + 1) % 8 && (sample - runLength) / 500 != (k + 1) % 8) {
+              e->trigger();
+            }
+            if (run == 300 / runLength && k % 4 == 3) e->release();
+            // A decay from above 1, and one from NaN (which then never ends).
+            if (run == 900 / runLength && k == 5) e->value = 1.5, e->stage = Envelope::Decay;
+            if (run == 1200 / runLength && k == 7) e->value = std::nan("");
+          }
+        }
+        double values[kMax][64];
+        Envelope* envelopes[kMax];
+        double* outs[kMax];
+        int lengths[kMax];
+        for (int k = 0; k < count; ++k) {
+          envelopes[k] = &runs[k];
+          outs[k] = values[k];
+        }
+        Envelope::renderSideBySide(envelopes, outs, lengths, count, runLength);
+        for (int k = 0; k < count; ++k) {
+          int expected = 0;
+          while (expected < runLength && reference[k].stage != Envelope::Idle) {
+            const double v = reference[k].process();
+            ASSERT_LT(expected, lengths[k]) << count << " envelopes, run " << run;
+            ASSERT_EQ(bits(values[k][expected]), bits(v))
+                << count << " envelopes, envelope " << k << " run " << run << " sample "
+                << expected;
+            ++expected;
+          }
+          ASSERT_EQ(lengths[k], expected)
+              << count << " envelopes, envelope " << k << " run " << run;
+          ASSERT_EQ(runs[k].stage, reference[k].stage);
+          ASSERT_EQ(bits(runs[k].value), bits(reference[k].value));
+        }
       }
     }
   }
