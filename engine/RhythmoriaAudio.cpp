@@ -59,7 +59,12 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   // The frame may render a long host block in pieces; what the host is sent counts from the
   // start of its own block. Called without the frame, the piece is the block.
   if (HostBlockOffset() == 0) {
-    SendPendingHostMessages(HostBlockLength() > 0 ? HostBlockLength() : nFrames);
+    const int hostBlock = HostBlockLength() > 0 ? HostBlockLength() : nFrames;
+    if (mNumPendingHostMessages > 0) {
+      SendPendingHostMessages(hostBlock);
+    } else {
+      mCurrentBlockLength = hostBlock;
+    }
   }
   if (mSequencer.tempoSync) {
     ITransportInfo info;

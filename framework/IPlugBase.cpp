@@ -293,6 +293,7 @@ void ZeroFloats(float* target, int n) {
       _mm_storeu_ps(target + i + 8, zero);
       _mm_storeu_ps(target + i + 12, zero);
     }
+    if (i == n) return;
     for (; i + 4 <= n; i += 4) _mm_storeu_ps(target + i, zero);
     for (; i < n; ++i) _mm_store_ss(target + i, zero);
     return;
