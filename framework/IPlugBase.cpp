@@ -281,27 +281,27 @@ std::int32_t IPlugBase::GetEffectVersion(bool decimal) const {
 namespace {
 
 // Most outputs are silent in most blocks, and hosts often run short blocks: for those a few
-// stores in line, the last ones overlapping the first where the length is not a multiple of 16,
-// cost less than the library call, whose wider stores win on long runs.
-void ZeroFloats(float* target, int n) {
+// stores in line, the last ones overlapping the first where the length is not a multiple of
+// their width, cost less than the library call, whose wider stores win on long runs.
+constexpr int kShortZero = 16;
+
+// n from kShortZero to twice that.
+inline void ZeroShort(float* target, int n) {
 #ifdef __SSE2__
   const __m128 zero = _mm_setzero_ps();
-  if (n >= 16 && n <= 32) {
-    float* end = target + n;
-    _mm_storeu_ps(target, zero);
-    _mm_storeu_ps(target + 4, zero);
-    _mm_storeu_ps(target + 8, zero);
-    _mm_storeu_ps(target + 12, zero);
-    _mm_storeu_ps(end - 16, zero);
-    _mm_storeu_ps(end - 12, zero);
-    _mm_storeu_ps(end - 8, zero);
-    _mm_storeu_ps(end - 4, zero);
-    return;
-  }
-  if (n > 32 && n <= 64) {
-    float* end = target + n;
-    for (int i = 0; i < 32; i += 4) _mm_storeu_ps(target + i, zero);
-    for (int i = 32; i > 0; i -= 4) _mm_storeu_ps(end - i, zero);
+  float* end = target + n;
+  for (int i = 0; i < kShortZero; i += 4) _mm_storeu_ps(target + i, zero);
+  for (int i = kShortZero; i > 0; i -= 4) _mm_storeu_ps(end - i, zero);
+#else
+  std::fill(target, target + n, 0.0f);
+#endif
+}
+
+void ZeroFloats(float* target, int n) {
+#ifdef __SSE2__
+  if (n > 2 * kShortZero && n <= 4 * kShortZero) {
+    ZeroShort(target, 2 * kShortZero);
+    ZeroShort(target + n - 2 * kShortZero, 2 * kShortZero);
     return;
   }
 #endif
@@ -372,25 +372,33 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
     ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
     mFrameTakesSilence = false;
 
-    // Host buffers go to the connected outputs in order.
+    // Host buffers go to the connected outputs in order. The loop is compiled twice, once for
+    // the short blocks whose silent outputs take eight stores each.
     const std::uint64_t written = mWrittenOutputs;
     const int* channels = mConnectedOutputs.data();
     double* const* rendered = mOutputPtrs.data();
-    for (int h = 0; h < nBuffers; ++h) {
-      float* target = outputs[h];
-      if (!target) continue;
-      target += offset;
-      const int channel = channels[h];
-      if (channel < kMaxReportedOutputs && ((written >> channel) & 1u) == 0) {
-        ZeroFloats(target, n);
-        continue;
+    const auto handOut = [&](auto zero) {
+      for (int h = 0; h < nBuffers; ++h) {
+        float* target = outputs[h];
+        if (!target) continue;
+        target += offset;
+        const int channel = channels[h];
+        if (channel < kMaxReportedOutputs && ((written >> channel) & 1u) == 0) {
+          zero(target);
+          continue;
+        }
+        const double* source = rendered[channel];
+        if (accumulate) {
+          for (int s = 0; s < n; ++s) target[s] += static_cast<float>(source[s]);
+        } else {
+          for (int s = 0; s < n; ++s) target[s] = static_cast<float>(source[s]);
+        }
       }
-      const double* source = rendered[channel];
-      if (accumulate) {
-        for (int s = 0; s < n; ++s) target[s] += static_cast<float>(source[s]);
-      } else {
-        for (int s = 0; s < n; ++s) target[s] = static_cast<float>(source[s]);
-      }
+    };
+    if (n >= kShortZero && n <= 2 * kShortZero) {
+      handOut([n](float* target) { ZeroShort(target, n); });
+    } else {
+      handOut([n](float* target) { ZeroFloats(target, n); });
     }
   });
 }
