@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "editor/IGraphics.h"
@@ -59,7 +60,12 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   // The frame may render a long host block in pieces; what the host is sent counts from the
   // start of its own block. Called without the frame, the piece is the block.
   if (HostBlockOffset() == 0) {
-    SendPendingHostMessages(HostBlockLength() > 0 ? HostBlockLength() : nFrames);
+    const int hostBlock = HostBlockLength() > 0 ? HostBlockLength() : nFrames;
+    if (mNumPendingHostMessages > 0) {
+      SendPendingHostMessages(hostBlock);
+    } else {
+      mCurrentBlockLength = hostBlock;
+    }
   }
   if (mSequencer.tempoSync) {
     ITransportInfo info;
@@ -367,10 +373,24 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   // In instrument order: of several voices written to one extra output, the last one stands.
   SummedVoice summed[kNumInstruments];
   int numSummed = 0;
-  for (int k = 0; k < kNumInstruments; ++k) {
+  // Few voices sound in a run: their bits are found four lengths at a time.
+  static_assert(kNumInstruments <= 16);
+  std::uint32_t sounding = 0;
+  int first = 0;
+  for (; first + 4 <= kNumInstruments; first += 4) {
+    const __m128i lengths = _mm_loadu_si128(reinterpret_cast<const __m128i*>(&mVoiceLength[first]));
+    const __m128i silent = _mm_cmpeq_epi32(lengths, _mm_setzero_si128());
+    sounding |= static_cast<std::uint32_t>(~_mm_movemask_ps(_mm_castsi128_ps(silent)) & 0xF)
+                << first;
+  }
+  for (; first < kNumInstruments; ++first) {
+    sounding |= static_cast<std::uint32_t>(mVoiceLength[static_cast<std::size_t>(first)] != 0)
+                << first;
+  }
+  for (; sounding != 0; sounding &= sounding - 1) {
+    const int k = std::countr_zero(sounding);
     const auto index = static_cast<std::size_t>(k);
     const int length = mVoiceLength[index];
-    if (length == 0) continue;
     const double pan = mVoices[index]->pan;
     const double* s = mVoiceOut[k];
     if (mToSum[index] == 1) {

@@ -5,6 +5,10 @@
 #include <cstdlib>
 #include <vector>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "editor/IGraphics.h"
 #include "framework/DenormalGuard.h"
 #include "framework/Text.h"
@@ -63,6 +67,8 @@ IPlugBase::IPlugBase(const IPlugConfig& config)
   mOutputPins.resize(static_cast<std::size_t>(nOut));
   for (int i = 0; i < nIn; ++i) mInputPins[i].mChannel = i;
   for (int i = 0; i < nOut; ++i) mOutputPins[i].mChannel = i;
+  mConnectedOutputs.reserve(static_cast<std::size_t>(nOut));
+  ListConnectedOutputs();
 }
 
 IPlugBase::~IPlugBase() = default;
@@ -171,6 +177,7 @@ void IPlugBase::SetHostBlockSize(int frames) {
   for (InputPin& pin : mInputPins) pin.mScratch.assign(size, 0.0);
   for (OutputPin& pin : mOutputPins) pin.mScratch.assign(size, 0.0);
   mBlockSize = frames;
+  mOutputPtrsAtScratch = false;
   PointUnconnectedAtScratch();
 }
 
@@ -235,6 +242,7 @@ void IPlugBase::SetOutputChannelConnected(int channel, bool connected) {
   OutputPin& pin = mOutputPins[channel];
   pin.mConnected = connected;
   if (!connected) mOutputPtrs[channel] = pin.mScratch.data();
+  ListConnectedOutputs();
 }
 
 const std::string& IPlugBase::GetOutputLabel(int channel) const {
@@ -270,6 +278,45 @@ std::int32_t IPlugBase::GetEffectVersion(bool decimal) const {
   return major * 10000 + minor * 100 + patch;
 }
 
+namespace {
+
+// Most outputs are silent in most blocks, and hosts often run short blocks: for those a few
+// stores in line, the last ones overlapping the first where the length is not a multiple of
+// their width, cost less than the library call, whose wider stores win on long runs.
+constexpr int kShortZero = 16;
+
+// n from kShortZero to twice that.
+inline void ZeroShort(float* target, int n) {
+#ifdef __SSE2__
+  const __m128 zero = _mm_setzero_ps();
+  float* end = target + n;
+  for (int i = 0; i < kShortZero; i += 4) _mm_storeu_ps(target + i, zero);
+  for (int i = kShortZero; i > 0; i -= 4) _mm_storeu_ps(end - i, zero);
+#else
+  std::fill(target, target + n, 0.0f);
+#endif
+}
+
+void ZeroFloats(float* target, int n) {
+#ifdef __SSE2__
+  if (n > 2 * kShortZero && n <= 4 * kShortZero) {
+    ZeroShort(target, 2 * kShortZero);
+    ZeroShort(target + n - 2 * kShortZero, 2 * kShortZero);
+    return;
+  }
+#endif
+  std::fill(target, target + n, 0.0f);
+}
+
+}  // namespace
+
+void IPlugBase::ListConnectedOutputs() {
+  mConnectedOutputs.clear();
+  for (const OutputPin& pin : mOutputPins) {
+    if (pin.mConnected) mConnectedOutputs.push_back(pin.mChannel);
+  }
+}
+
 void IPlugBase::PointUnconnectedAtScratch() {
   for (InputPin& pin : mInputPins) {
     if (!pin.mConnected) mInputPtrs[pin.mChannel] = pin.mScratch.data();
@@ -293,8 +340,15 @@ void IPlugBase::ForEachPiece(int nFrames, Fn&& fn) {
 
 void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* const* outputs,
                              int nHostOut, int nFrames, bool accumulate) {
-  ScopedLock lock(mMutex);
   DenormalGuard denormals;
+  // The engine renders every output into its scratch buffer here; the double path may have left
+  // the pointers at the host's buffers.
+  if (!mOutputPtrsAtScratch) {
+    for (OutputPin& pin : mOutputPins) mOutputPtrs[pin.mChannel] = pin.mScratch.data();
+    mOutputPtrsAtScratch = true;
+  }
+  const int nBuffers =
+      outputs ? std::min(std::max(nHostOut, 0), static_cast<int>(mConnectedOutputs.size())) : 0;
   ForEachPiece(nFrames, [&](int offset, int n) {
     int hostBuffer = 0;
     for (InputPin& pin : mInputPins) {
@@ -311,16 +365,6 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
       ++hostBuffer;
       mInputPtrs[pin.mChannel] = pin.mScratch.data();
     }
-    hostBuffer = 0;
-    for (OutputPin& pin : mOutputPins) {
-      mOutputPtrs[pin.mChannel] = pin.mScratch.data();
-      pin.mHostBuffer = nullptr;
-      if (!pin.mConnected) continue;
-      if (hostBuffer < nHostOut && outputs && outputs[hostBuffer]) {
-        pin.mHostBuffer = outputs[hostBuffer] + offset;
-      }
-      ++hostBuffer;
-    }
 
     // Accumulating, a silent piece still adds +0.0, which turns a host's -0.0 into +0.0.
     mFrameTakesSilence = !accumulate;
@@ -328,18 +372,33 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
     ProcessAudio(mInputPtrs.data(), mOutputPtrs.data(), n);
     mFrameTakesSilence = false;
 
-    for (OutputPin& pin : mOutputPins) {
-      if (!pin.mConnected || !pin.mHostBuffer) continue;
-      if (!WasWritten(pin.mChannel)) {
-        std::fill(pin.mHostBuffer, pin.mHostBuffer + n, 0.0f);
-        continue;
+    // Host buffers go to the connected outputs in order. The loop is compiled twice, once for
+    // the short blocks whose silent outputs take eight stores each.
+    const std::uint64_t written = mWrittenOutputs;
+    const int* channels = mConnectedOutputs.data();
+    double* const* rendered = mOutputPtrs.data();
+    const auto handOut = [&](auto zero) {
+      for (int h = 0; h < nBuffers; ++h) {
+        float* target = outputs[h];
+        if (!target) continue;
+        target += offset;
+        const int channel = channels[h];
+        if (channel < kMaxReportedOutputs && ((written >> channel) & 1u) == 0) {
+          zero(target);
+          continue;
+        }
+        const double* source = rendered[channel];
+        if (accumulate) {
+          for (int s = 0; s < n; ++s) target[s] += static_cast<float>(source[s]);
+        } else {
+          for (int s = 0; s < n; ++s) target[s] = static_cast<float>(source[s]);
+        }
       }
-      const double* rendered = pin.mScratch.data();
-      if (accumulate) {
-        for (int s = 0; s < n; ++s) pin.mHostBuffer[s] += static_cast<float>(rendered[s]);
-      } else {
-        for (int s = 0; s < n; ++s) pin.mHostBuffer[s] = static_cast<float>(rendered[s]);
-      }
+    };
+    if (n >= kShortZero && n <= 2 * kShortZero) {
+      handOut([n](float* target) { ZeroShort(target, n); });
+    } else {
+      handOut([n](float* target) { ZeroFloats(target, n); });
     }
   });
 }
@@ -356,8 +415,8 @@ void IPlugBase::ProcessBuffersAccumulating(const float* const* inputs, int nHost
 
 void IPlugBase::ProcessBuffersDouble(const double* const* inputs, int nHostIn,
                                      double* const* outputs, int nHostOut, int nFrames) {
-  ScopedLock lock(mMutex);
   DenormalGuard denormals;
+  mOutputPtrsAtScratch = false;
   ForEachPiece(nFrames, [&](int offset, int n) {
     int hostBuffer = 0;
     for (InputPin& pin : mInputPins) {

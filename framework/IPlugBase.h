@@ -137,8 +137,9 @@ class IPlugBase {
   bool LegalIO() const;
   void AdjustPinsForHost();
 
-  // Processing frame, called by the host binding with the mutex held. Host buffers are taken in
-  // order by connected channels only; nHostIn / nHostOut say how many the host passed.
+  // Processing frame, called by the host binding with the mutex held (the frame does not take it
+  // again: one lock per block). Host buffers are taken in order by connected channels only;
+  // nHostIn / nHostOut say how many the host passed.
   void ProcessBuffersReplacing(const float* const* inputs, int nHostIn, float* const* outputs,
                                int nHostOut, int nFrames);
   void ProcessBuffersAccumulating(const float* const* inputs, int nHostIn, float* const* outputs,
@@ -191,7 +192,6 @@ class IPlugBase {
   struct OutputPin {
     bool mConnected = true;
     int mChannel = 0;  // entry in the output pointer array
-    float* mHostBuffer = nullptr;
     std::vector<double> mScratch;
     std::string mLabel;
   };
@@ -201,6 +201,8 @@ class IPlugBase {
   template <typename Fn>
   void ForEachPiece(int nFrames, Fn&& fn);
   void PointUnconnectedAtScratch();
+  // Rebuilt whenever an output pin is connected or disconnected, never while a block renders.
+  void ListConnectedOutputs();
   bool WasWritten(int channel) const {
     return channel >= kMaxReportedOutputs || ((mWrittenOutputs >> channel) & 1u) != 0;
   }
@@ -256,6 +258,11 @@ class IPlugBase {
   std::vector<double*> mOutputPtrs;
   std::vector<InputPin> mInputPins;
   std::vector<OutputPin> mOutputPins;
+  // The channels of the connected outputs, in the order the host's buffers are handed to them.
+  std::vector<int> mConnectedOutputs;
+  // Whether every entry of mOutputPtrs points at its pin's scratch buffer, as the single-precision
+  // frame renders; the double-precision frame points connected outputs at the host's buffers.
+  bool mOutputPtrsAtScratch = false;
   ChunkBuffer mProgramExchange;
   ChunkBuffer mBankExchange;
 };

@@ -347,6 +347,7 @@ void IPlugVST::OpenForHost() {
 }
 
 void IPlugVST::SetMainsOn(bool on) {
+  if (on) mMidiRequested = false;
   SetActive(on);
   if (!on) OnReset();
 }
@@ -514,7 +515,11 @@ const VstTimeInfo* IPlugVST::HostTime(VstInt32 flags) {
 }
 
 void IPlugVST::RequestHostMidi() {
-  if (DoesMidi()) HostCall(audioMasterWantMidi);
+  // Once per switch-on is what hosts that want the request rely on; asking every block would
+  // only add a call into the host to each of them.
+  if (mMidiRequested || !DoesMidi()) return;
+  mMidiRequested = true;
+  HostCall(audioMasterWantMidi);
 }
 
 void IPlugVST::BeginParamGesture(int paramIdx) {

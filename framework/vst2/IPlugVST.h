@@ -122,6 +122,8 @@ class IPlugVST : public IPlugBase {
   VstSpeakerArrangement mInputSpeakers = {};
   VstSpeakerArrangement mOutputSpeakers = {};
   bool mHostSetupDone = false;
+  // Set by the first block after the host switches processing on, which asks it for MIDI.
+  bool mMidiRequested = false;
   std::uint32_t mExtensions = 0;  // bit 0, bit 1: the host asked about these extensions
   bool mVendorAsked = false;
   bool mProgramPathHost = false;

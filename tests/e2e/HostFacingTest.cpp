@@ -131,8 +131,12 @@ TEST(HostReportTest, AutomationGesturesMidiAndProcessLevel) {
   host->Settings().processLevel = kVstProcessLevelOffline;
   EXPECT_TRUE(plug->IsOfflineRender());
 
-  // MIDI goes out at its offset within the block being rendered; every block asks for MIDI in.
+  // MIDI goes out at its offset within the block being rendered; the first block after the host
+  // switches processing on asks for MIDI in, the others do not.
+  host->SetMains(false);
+  host->SetMains(true);
   const int midiRequests = host->CallCount(audioMasterWantMidi);
+  host->ProcessReplacing(64);
   host->SetPosition(1000);
   host->ProcessReplacing(64);
   EXPECT_EQ(host->CallCount(audioMasterWantMidi), midiRequests + 1);

@@ -166,6 +166,22 @@ TEST_F(ProcessFrameTest, OutputsLeftUnwrittenReachTheHostAsZeros) {
   EXPECT_EQ(doubles[15][0], 0.0) << "called outside the frame, the engine writes its outputs";
 }
 
+// Silent outputs are cleared with stores that overlap for short blocks: exactly the block's
+// samples become zeros, whatever its length, and the samples after it stay the host's.
+TEST_F(ProcessFrameTest, SilentOutputsClearExactlyTheBlock) {
+  plug.silent = true;
+  for (int n : {1, 5, 16, 20, 32, 33, 47, 63}) {
+    for (auto& b : buffers) b.assign(64, 7.0f);
+    plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, n);
+    for (int c : {0, 2, 15}) {
+      for (int s = 0; s < 64; ++s) {
+        ASSERT_EQ(buffers[c][s], s < n ? 0.0f : 7.0f) << n << " frames, channel " << c << ", " << s;
+      }
+    }
+    EXPECT_EQ(buffers[1][n - 1], 0.5f);
+  }
+}
+
 // Hosts sometimes send more frames than they announced; the scratch buffers hold only the
 // announced block, so the frame must render in pieces rather than write past them.
 TEST_F(ProcessFrameTest, OversizedHostBlockIsRenderedInPieces) {
