@@ -17,6 +17,8 @@ std::vector<std::vector<float>> FakeHost::RenderBlock(int frames) {
                                           std::vector<float>(static_cast<std::size_t>(frames)));
   std::vector<float*> pointers;
   for (auto& channel : outputs) pointers.push_back(channel.data());
+  // As the binding's audio callback does: the block holds the plug-in's mutex for its whole run.
+  ScopedLock lock(GetMutex());
   ProcessBuffersReplacing(nullptr, 0, pointers.data(), static_cast<int>(pointers.size()), frames);
   return outputs;
 }
@@ -26,6 +28,7 @@ std::vector<std::vector<double>> FakeHost::RenderDouble(int frames) {
                                            std::vector<double>(static_cast<std::size_t>(frames)));
   std::vector<double*> pointers;
   for (auto& channel : outputs) pointers.push_back(channel.data());
+  ScopedLock lock(GetMutex());
   ProcessBuffersDouble(nullptr, 0, pointers.data(), static_cast<int>(pointers.size()), frames);
   return outputs;
 }
