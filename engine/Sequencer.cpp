@@ -1,6 +1,8 @@
 #include "engine/Sequencer.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "engine/CombinedRhythm.h"
 #include "engine/Instruments.h"
@@ -161,6 +163,53 @@ void Sequencer::HostSync(ITransportInfo info, double hostTempoNow) {
     }
   }
   if (hostPlaying) lastPpq = ppq;
+}
+
+namespace {
+
+// How many additions of 1.0 to position give exactly position + their number: those whose sums
+// stay below the next power of two, as long as the values there are spaced at most 1 apart
+// (position in [1, 2^52)). Returns 0 where that does not hold.
+int ExactUnitSteps(double position, int limit) {
+  if (!(position >= 1.0 && position < 0x1p52)) return 0;
+  // The power of two above position, from its exponent bits; the difference is exact, as
+  // position lies within a factor of two of it.
+  const auto bits = std::bit_cast<std::uint64_t>(position);
+  const double power = std::bit_cast<double>((bits & 0x7FF0000000000000ULL) + (1ULL << 52));
+  const double room = power - position;
+  // The whole numbers below room.
+  const auto whole = static_cast<std::int64_t>(room);
+  const std::int64_t steps = static_cast<double>(whole) == room ? whole - 1 : whole;
+  return steps < limit ? static_cast<int>(steps) : limit;
+}
+
+}  // namespace
+
+int Sequencer::CountUntilTick(int count) {
+  if (!running || !(nextTick >= 0.0)) return 0;
+  double position = tickPos;
+  int k = 0;
+  while (k < count) {
+    const int span = ExactUnitSteps(position, count - k);
+    if (span > 0) {
+      // The first of the span's sums (position + j + 1, all exact) to reach the tick; a guess
+      // from one subtraction, then put right by comparing the exact sums themselves.
+      const double guess = nextTick - position - 1.0;
+      int j = !(guess > 0.0) ? 0 : guess >= span ? span : static_cast<int>(guess);
+      while (j > 0 && position + j >= nextTick) --j;
+      while (j < span && position + j + 1.0 < nextTick) ++j;
+      position += j;
+      k += j;
+      if (j < span) break;
+      continue;
+    }
+    const double next = position + 1.0;
+    if (next >= nextTick) break;
+    position = next;
+    ++k;
+  }
+  tickPos = position;
+  return k;
 }
 
 void Sequencer::AdvanceTick() {

@@ -52,19 +52,9 @@ class Sequencer {
   void ClockTick();
   // ClockStep() for up to count samples as long as all it does is count (the clock runs and no
   // tick comes due); returns for how many samples it did. Each sample adds 1.0, as ClockStep()
-  // does: tickPos need not be a whole number, and one sum would round differently.
-  int CountUntilTick(int count) {
-    if (!running || !(nextTick >= 0.0)) return 0;
-    double position = tickPos;
-    int k = 0;
-    for (; k < count; ++k) {
-      const double next = position + 1.0;
-      if (next >= nextTick) break;
-      position = next;
-    }
-    tickPos = position;
-    return k;
-  }
+  // does: tickPos need not be a whole number, and one sum of many would round differently. The
+  // result is always that of adding 1.0 sample by sample.
+  int CountUntilTick(int count);
   // True when ClockStep would change nothing: the clock stands and no tick is due.
   bool IsIdleStep() const { return !running && tickPos < nextTick; }
 
