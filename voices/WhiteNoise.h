@@ -50,26 +50,43 @@ class WhiteNoise {
 
   // out[i] = value(first x step^i) for i < n: every step-th value of the sequence from first,
   // which is what one voice gets while several draw in turn. Returns the seed of the last value
-  // (first if n is 0). Two at a time, each 32-bit product
-  // in the low half of a 64-bit lane (the low 32 bits of the 64-bit product are the wrapped
-  // 32-bit one), converted and scaled exactly as value() does.
+  // (first if n is 0). Four at a time, each 32-bit product in the low half of a 64-bit lane (the
+  // low 32 bits of the 64-bit product are the wrapped 32-bit one), converted and scaled exactly
+  // as value() does.
   static std::uint32_t fillEvery(std::uint32_t first, std::uint32_t step, double* out, int n) {
-    __m128i seeds = _mm_set_epi64x(static_cast<std::int64_t>(first * step), first);
-    const auto twoSteps = static_cast<std::int64_t>(step * step);
-    const __m128i multiplier = _mm_set_epi64x(twoSteps, twoSteps);
-    const __m128d scale = _mm_set1_pd(kScale);
-    std::uint32_t last = first;
     int i = 0;
-    for (; i + 2 <= n; i += 2) {
-      // The two seeds from dwords 0 and 2 into dwords 0 and 1, as cvtdq2pd takes them.
-      const __m128i low = _mm_shuffle_epi32(seeds, _MM_SHUFFLE(3, 1, 2, 0));
-      _mm_storeu_pd(out + i, _mm_mul_pd(_mm_cvtepi32_pd(low), scale));
-      seeds = _mm_mul_epu32(seeds, multiplier);
-      if (i + 2 == n) last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(low, 4)));
+    std::uint32_t seed = first;
+    std::uint32_t last = first;
+    if (n >= 4) {
+      // Values i, i + 1 in one vector and i + 2, i + 3 in another, each moved on by step^4: two
+      // independent chains of multiplications instead of one.
+      const std::uint32_t twoSteps = step * step;
+      const auto fourSteps = static_cast<std::int64_t>(twoSteps * twoSteps);
+      __m128i low = _mm_set_epi64x(static_cast<std::int64_t>(first * step), first);
+      __m128i high = _mm_set_epi64x(static_cast<std::int64_t>(first * twoSteps * step),
+                                    static_cast<std::int64_t>(first * twoSteps));
+      const __m128i multiplier = _mm_set_epi64x(fourSteps, fourSteps);
+      const __m128d scale = _mm_set1_pd(kScale);
+      for (;;) {
+        // The two seeds from dwords 0 and 2 into dwords 0 and 1, as cvtdq2pd takes them.
+        const __m128i lowSeeds = _mm_shuffle_epi32(low, _MM_SHUFFLE(3, 1, 2, 0));
+        const __m128i highSeeds = _mm_shuffle_epi32(high, _MM_SHUFFLE(3, 1, 2, 0));
+        _mm_storeu_pd(out + i, _mm_mul_pd(_mm_cvtepi32_pd(lowSeeds), scale));
+        _mm_storeu_pd(out + i + 2, _mm_mul_pd(_mm_cvtepi32_pd(highSeeds), scale));
+        i += 4;
+        if (i + 4 > n) {
+          last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(highSeeds, 4)));
+          seed = last * step;
+          break;
+        }
+        low = _mm_mul_epu32(low, multiplier);
+        high = _mm_mul_epu32(high, multiplier);
+      }
     }
-    if (i < n) {
-      last = static_cast<std::uint32_t>(_mm_cvtsi128_si32(seeds));
-      out[i] = value(last);
+    for (; i < n; ++i) {
+      out[i] = value(seed);
+      last = seed;
+      seed *= step;
     }
     return last;
   }

@@ -89,10 +89,11 @@ TEST(WhiteNoiseTest, ReservedRunsContinueTheSequenceAndNeverShareAValue) {
 }
 
 // A voice's share of a run, every step-th value, comes out as if drawn one by one, for odd and even
-// lengths and across the 32-bit wrap-around; the seed handed back is that of its last value.
+// lengths (around the four values taken at a time) and across the 32-bit wrap-around; the seed
+// handed back is that of its last value.
 TEST(WhiteNoiseTest, EveryStepthValueMatchesTheSequence) {
   for (std::uint32_t stride : {1u, 2u, 3u, 6u}) {
-    for (int n : {0, 1, 2, 7, 64}) {
+    for (int n : {0, 1, 2, 3, 4, 5, 7, 8, 63, 64}) {
       const std::uint32_t first = 16807u * 2147483647u;
       double out[64];
       const std::uint32_t returned =
