@@ -170,10 +170,11 @@ void Rhythmoria::RenderEnvelopes(int n) {
                                              kCymbal1, kCymbal2, kTambourine};
   constexpr int kMax = kNumSineVoices + kNumNoiseVoices + 6;
   static_assert(kMax <= Envelope::kMaxLanes);
-  Envelope* envelopes[kMax] = {};
-  double* values[kMax] = {};
-  int lengths[kMax] = {};
-  int index[kMax] = {};
+  // Only the first m entries are filled and read.
+  Envelope* envelopes[kMax];
+  double* values[kMax];
+  int lengths[kMax];
+  int index[kMax];
   int m = 0;
   for (int v = 0; v < kNumSineVoices; ++v) {
     mVoiceLength[static_cast<std::size_t>(sineIndices[v])] = 0;
