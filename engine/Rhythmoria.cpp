@@ -51,6 +51,24 @@ Rhythmoria::Rhythmoria(const IPlugInstanceInfo& info) : Synth(info, kConfig) {
              &mConga,    &mCowbell, &mClaves,     &mHihat,      &mRimshot,
              &mCymbal1,  &mCymbal2, &mTambourine, &mGuiro,      &mQuijada};
   mConga.setLevel2(kInitialCongaLevel2);
+  mSineVoices = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
+  mSineIndices = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
+  mNoiseVoices = {&mSnare1, &mSnare2, &mHihat, &mCymbal1, &mCymbal2, &mTambourine};
+  mNoiseIndices = {kSnare1, kSnare2, kHihat, kCymbal1, kCymbal2, kTambourine};
+  std::size_t slot = 0;
+  for (std::size_t v = 0; v < mSineVoices.size(); ++v) {
+    mEnvelopeSlots[slot++] = {&mSineVoices[v]->envelope, mVoiceOut[mSineIndices[v]],
+                              mSineIndices[v]};
+  }
+  for (std::size_t v = 0; v < mNoiseVoices.size(); ++v) {
+    mEnvelopeSlots[slot++] = {&mNoiseVoices[v]->envelope, mNoiseEnvelope[v], mNoiseIndices[v]};
+  }
+  mEnvelopeSlots[slot++] = {&mConga.envelope1, mVoiceOut[kConga], -1};
+  mEnvelopeSlots[slot++] = {&mConga.envelope2, mSecondTone[0], -2};
+  mEnvelopeSlots[slot++] = {&mCowbell.envelope1, mVoiceOut[kCowbell], -3};
+  mEnvelopeSlots[slot++] = {&mCowbell.envelope2, mSecondTone[1], -4};
+  mEnvelopeSlots[slot++] = {&mGuiro.mainEnvelope, mVoiceOut[kGuiro], kGuiro};
+  mEnvelopeSlots[slot++] = {&mQuijada.mainEnvelope, mVoiceOut[kQuijada], kQuijada};
 
   mSequencer.Restart();
   Panic();

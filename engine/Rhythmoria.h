@@ -195,6 +195,29 @@ class Rhythmoria : public Synth, private SequencerListener {
   Guiro mGuiro;
   Quijada mQuijada;
   std::array<Instrument*, kNumInstruments> mVoices{};
+  // Where each envelope of the chunk's envelope pass writes, and whose length it gives (the
+  // instrument index, or -1 to -4 for the conga's and the cowbell's two tones): the single-sine
+  // voices', the noise voices', then the tones' and the guiro's and quijada's note envelopes.
+  struct EnvelopeSlot {
+    Envelope* envelope;
+    double* values;
+    int index;
+  };
+  static constexpr int kNumEnvelopeSlots = 5 + 6 + 6;
+  std::array<EnvelopeSlot, kNumEnvelopeSlots> mEnvelopeSlots{};
+  // The envelopes sounding in a chunk, from the slots: a member, so that no list is cleared
+  // for every chunk.
+  struct {
+    std::array<Envelope*, kNumEnvelopeSlots> envelopes{};
+    std::array<double*, kNumEnvelopeSlots> values{};
+    std::array<int, kNumEnvelopeSlots> lengths{};
+    std::array<int, kNumEnvelopeSlots> index{};
+  } mEnvelopeList;
+  // The single-sine voices and the noise voices in instrument order, with their indices.
+  std::array<Base*, 5> mSineVoices{};
+  std::array<int, 5> mSineIndices{};
+  std::array<Noise*, 6> mNoiseVoices{};
+  std::array<int, 6> mNoiseIndices{};
 
   std::unique_ptr<EditorPages> mPages = std::make_unique<EditorPages>(*this);
   double mLastSampleRate = -1.0;

@@ -162,53 +162,24 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
 // their chains of dependent operations overlap instead of queueing. Each sounding voice's length
 // in the run is then that of its envelope (the longer of its two for the conga and the cowbell).
 void Rhythmoria::RenderEnvelopes(int n) {
-  Base* const sines[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
-  const int sineIndices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
-  Noise* const noises[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
-                                          &mCymbal1, &mCymbal2, &mTambourine};
-  const int noiseIndices[kNumNoiseVoices] = {kSnare1,  kSnare2,  kHihat,
-                                             kCymbal1, kCymbal2, kTambourine};
-  constexpr int kMax = kNumSineVoices + kNumNoiseVoices + 6;
-  static_assert(kMax <= Envelope::kMaxLanes);
   // Only the first m entries are filled and read.
-  Envelope* envelopes[kMax];
-  double* values[kMax];
-  int lengths[kMax];
-  int index[kMax];
+  auto& envelopes = mEnvelopeList.envelopes;
+  auto& values = mEnvelopeList.values;
+  auto& lengths = mEnvelopeList.lengths;
+  auto& index = mEnvelopeList.index;
+  static_assert(kNumEnvelopeSlots <= Envelope::kMaxLanes);
   int m = 0;
-  for (int v = 0; v < kNumSineVoices; ++v) {
-    mVoiceLength[static_cast<std::size_t>(sineIndices[v])] = 0;
-    if (!sines[v]->isActive()) continue;
-    envelopes[m] = &sines[v]->envelope;
-    values[m] = mVoiceOut[sineIndices[v]];
-    index[m++] = sineIndices[v];
+  for (const EnvelopeSlot& slot : mEnvelopeSlots) {
+    if (slot.envelope->stage == Envelope::Idle) continue;
+    const auto k = static_cast<std::size_t>(m++);
+    envelopes[k] = slot.envelope;
+    values[k] = slot.values;
+    index[k] = slot.index;
   }
-  for (int v = 0; v < kNumNoiseVoices; ++v) {
-    mVoiceLength[static_cast<std::size_t>(noiseIndices[v])] = 0;
-    if (!noises[v]->isActive()) continue;
-    envelopes[m] = &noises[v]->envelope;
-    values[m] = mNoiseEnvelope[v];
-    index[m++] = noiseIndices[v];
-  }
-  // The two tones of the conga and of the cowbell (lengths -1 to -4 tell them apart), and the
-  // guiro's and quijada's note envelopes.
+  mVoiceLength.fill(0);
   mToneLength = {};
-  Envelope* const more[6] = {&mConga.envelope1,   &mConga.envelope2,    &mCowbell.envelope1,
-                             &mCowbell.envelope2, &mGuiro.mainEnvelope, &mQuijada.mainEnvelope};
-  double* const moreValues[6] = {mVoiceOut[kConga], mSecondTone[0],    mVoiceOut[kCowbell],
-                                 mSecondTone[1],    mVoiceOut[kGuiro], mVoiceOut[kQuijada]};
-  const int moreIndex[6] = {-1, -2, -3, -4, kGuiro, kQuijada};
-  for (const int k : {kConga, kCowbell, kGuiro, kQuijada}) {
-    mVoiceLength[static_cast<std::size_t>(k)] = 0;
-  }
-  for (int v = 0; v < 6; ++v) {
-    if (more[v]->stage == Envelope::Idle) continue;
-    envelopes[m] = more[v];
-    values[m] = moreValues[v];
-    index[m++] = moreIndex[v];
-  }
-  Envelope::renderSideBySide(envelopes, values, lengths, m, n);
-  for (int a = 0; a < m; ++a) {
+  Envelope::renderSideBySide(envelopes.data(), values.data(), lengths.data(), m, n);
+  for (std::size_t a = 0; a < static_cast<std::size_t>(m); ++a) {
     if (index[a] < 0) {
       mToneLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
     } else {
@@ -219,12 +190,11 @@ void Rhythmoria::RenderEnvelopes(int n) {
 
 // Each sounding single-sine voice's sine under the envelope values RenderEnvelopes() left.
 void Rhythmoria::RenderSineVoices() {
-  Base* const all[kNumSineVoices] = {&mBaseDrum, &mSmallBongo, &mLargeBongo, &mClaves, &mRimshot};
-  const int indices[kNumSineVoices] = {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot};
-  for (int v = 0; v < kNumSineVoices; ++v) {
-    const auto k = static_cast<std::size_t>(indices[v]);
-    if (mVoiceLength[k] > 0)
-      mVoiceLength[k] = all[v]->renderTone(mVoiceOut[indices[v]], mVoiceLength[k]);
+  for (std::size_t v = 0; v < mSineVoices.size(); ++v) {
+    const auto k = static_cast<std::size_t>(mSineIndices[v]);
+    if (mVoiceLength[k] > 0) {
+      mVoiceLength[k] = mSineVoices[v]->renderTone(mVoiceOut[k], mVoiceLength[k]);
+    }
   }
 }
 
@@ -235,9 +205,8 @@ void Rhythmoria::RenderSineVoices() {
 // voice that falls silent stays silent until the next chunk's events); then each voice renders on
 // its own.
 void Rhythmoria::RenderNoiseVoices(int n) {
-  Noise* const voices[kNumNoiseVoices] = {&mSnare1,  &mSnare2,  &mHihat,
-                                          &mCymbal1, &mCymbal2, &mTambourine};
-  const int indices[kNumNoiseVoices] = {kSnare1, kSnare2, kHihat, kCymbal1, kCymbal2, kTambourine};
+  const auto& voices = mNoiseVoices;
+  const auto& indices = mNoiseIndices;
   Noise* active[kNumNoiseVoices];
   int activeIndex[kNumNoiseVoices];
   int length[kNumNoiseVoices];

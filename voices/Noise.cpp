@@ -265,13 +265,13 @@ void RenderFiltered(Noise* const* voices, const double* const* x, const double* 
     }
   };
   if (!state.HasNaN()) {
-    const FilterState<T> start = state;
     Steps<false>(state, x, e, out, n);
     if (!state.HasNaN()) {
       finish();
       return;
     }
-    state = start;
+    // The voices still hold the state the run started from.
+    state.Load(voices);
   }
   Steps<true>(state, x, e, out, n);
   finish();
