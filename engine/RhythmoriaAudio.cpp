@@ -225,8 +225,10 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   }
   if (m == 0) return;
 
-  const auto reserved = static_cast<std::uint32_t>(m * n);
-  const std::uint32_t start = WhiteNoise::reserve(reserved);
+  // The voices' lengths are known: the run claims exactly the values they draw.
+  int drawn = 0;
+  for (int a = 0; a < m; ++a) drawn += length[a];
+  const std::uint32_t start = WhiteNoise::reserve(static_cast<std::uint32_t>(drawn));
   // Sample by sample, each voice still sounding takes the next value in instrument order. Between
   // the samples where voices fall silent the c voices sounding take every c-th value each, so each
   // voice's values are computed on their own, from its first one onwards in steps of 16807^c.
@@ -249,7 +251,6 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     }
     from = to;
   }
-  WhiteNoise::giveBack(start * WhiteNoise::power(reserved), seed);
 
   for (int a = 0; a < m; ++a) active[a]->addTick(mNoiseWhite[a], length[a]);
   // Two at a time, one pair after the other: the first runs of the list render side by side as

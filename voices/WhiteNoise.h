@@ -15,10 +15,10 @@
 // same values as with a plain integer, and no step is repeated under contention.
 //
 // The engine takes its draws a run at a time: reserve() claims the next count values in one step
-// (value k of the run is start x 16807^k), and giveBack() returns the unused end of the run when
-// fewer were drawn. Between the two no other thread can be handed a value of the run. If another
-// instance drew in the meantime, the unused end stays claimed: those values are skipped, never
-// handed out twice. Without contention the sequence is exactly the one drawn value by value.
+// (value k of the run is start x 16807^k); no other thread can be handed a value of the run, and
+// without contention the sequence is exactly the one drawn value by value. A caller that claimed
+// more than it drew can hand the unused end back with giveBack(); if another instance drew in the
+// meantime, the unused end stays claimed: those values are skipped, never handed out twice.
 class WhiteNoise {
  public:
   static constexpr std::int32_t kInitialSeed = 1;
