@@ -284,16 +284,6 @@ void Noise::renderFiltered(const double* x, const double* envelopeValues, double
   RenderFiltered<double>(voices, &x, &envelopeValues, &out, n);
 }
 
-void Noise::renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
-                               const double* ea, const double* eb, double* outA, double* outB,
-                               int n) {
-  Noise* const voices[2] = {&a, &b};
-  const double* const x[2] = {xa, xb};
-  const double* const e[2] = {ea, eb};
-  double* const out[2] = {outA, outB};
-  RenderFiltered<Pair>(voices, x, e, out, n);
-}
-
 void Noise::renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
                                 const double* const* e, double* const* out, int n) {
   // One pair after the other: a pair's filters fit the processor's vector registers, while two or

@@ -40,13 +40,10 @@ class Noise final : public Instrument {
     tickEnvelope = local;
   }
   void renderFiltered(const double* x, const double* envelopeValues, double* out, int n);
-  // renderFiltered for two voices at once, one in each lane of a vector: the same operations on
-  // each voice's own values, so the results are those of two separate runs.
-  static void renderFilteredPair(Noise& a, Noise& b, const double* xa, const double* xb,
-                                 const double* ea, const double* eb, double* outA, double* outB,
-                                 int n);
-  // The same for pairs (1..3) of pairs: voices[2p] and voices[2p + 1] side by side, each with its
-  // own input x, envelope values e and output.
+  // renderFiltered for pairs (1..3) of voices, each pair one in each lane of a vector: the same
+  // operations on each voice's own values, so the results are those of separate runs.
+  // voices[2p] and voices[2p + 1] go side by side, each with its own input x, envelope values e
+  // and output.
   static void renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
                                   const double* const* e, double* const* out, int n);
   // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the

@@ -148,7 +148,11 @@ TEST(NoiseTest, RenderingInPassesGivesRendersSamples) {
       voices[v].addTick(x[v], length[v]);
     }
     const int both = std::min(length[0], length[1]);
-    Noise::renderFilteredPair(voices[0], voices[1], x[0], x[1], e[0], e[1], out[0], out[1], both);
+    Noise* const pair[2] = {&voices[0], &voices[1]};
+    const double* const xs[2] = {x[0], x[1]};
+    const double* const es[2] = {e[0], e[1]};
+    double* const outs[2] = {out[0], out[1]};
+    Noise::renderFilteredLanes(1, pair, xs, es, outs, both);
     for (int v = 0; v < 2; ++v) {
       voices[v].renderFiltered(x[v] + both, e[v] + both, out[v] + both, length[v] - both);
       for (int i = 0; i < kRun && reference[v].isActive(); ++i) {
