@@ -170,6 +170,10 @@ class Rhythmoria : public Synth, private SequencerListener {
   };
   static void MixSums(const SummedVoice* voices, int count, double gain, double* left,
                       double* right, int from, int to);
+  // MixSums with 256-bit vectors, sixteen samples at a time from from while they last; returns
+  // where it stopped. Only where WideVectors are enabled.
+  static int MixSumsWide(const SummedVoice* voices, int count, double gain, double* left,
+                         double* right, int from, int to);
   // Zeroes output c over the whole piece being rendered, the first time it is about to be written.
   void ClaimOutput(double** outputs, int c) {
     const std::uint64_t bit = std::uint64_t{1} << c;

@@ -1,7 +1,7 @@
 // The audio path of the rhythm machine: MIDI input, the one-millisecond sub-block grid, the clock,
 // voice dispatch and the mix. Runs on the host's audio thread with the plug-in mutex held by the
 // processing frame; nothing here allocates.
-#include <emmintrin.h>
+#include <immintrin.h>
 
 #include <algorithm>
 #include <bit>
@@ -10,6 +10,7 @@
 #include "editor/IGraphics.h"
 #include "engine/Rhythmoria.h"
 #include "voices/WhiteNoise.h"
+#include "voices/WideVectors.h"
 
 namespace {
 
@@ -253,18 +254,19 @@ void Rhythmoria::RenderNoiseVoices(int n) {
   }
 
   for (int a = 0; a < m; ++a) active[a]->addTick(mNoiseWhite[a], length[a]);
-  // Two at a time, one pair after the other: the first runs of the list render side by side as
-  // far as the shortest of them goes, and whatever is left pairs up with the next runs. Each
+  // Several at a time, one group after the other: the first runs of the list render side by side
+  // as far as the shortest of them goes, and whatever is left groups up with the next runs. Each
   // voice's samples still come in order, and the voices no longer depend on one another.
   struct Run {
     int voice;
     int done;
   };
+  static_assert(kNumNoiseVoices <= Noise::kMaxTogether);
   Run runs[kNumNoiseVoices];
   for (int a = 0; a < m; ++a) runs[a] = {a, 0};
   int count = m;
   while (count >= 2) {
-    const int lanes = count & ~1;
+    const int lanes = Noise::lanesTogether(count);
     Noise* voices[kNumNoiseVoices];
     const double* x[kNumNoiseVoices];
     const double* e[kNumNoiseVoices];
@@ -279,7 +281,7 @@ void Rhythmoria::RenderNoiseVoices(int n) {
       out[l] = mVoiceOut[activeIndex[a]] + from;
       k = std::min(k, length[a] - from);
     }
-    Noise::renderFilteredLanes(lanes / 2, voices, x, e, out, k);
+    Noise::renderFilteredTogether(lanes, voices, x, e, out, k);
     for (int l = 0; l < lanes; ++l) runs[l].done += k;
     int kept = 0;
     for (int r = 0; r < count; ++r) {
@@ -401,8 +403,11 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
 // Eight samples at a time while they last, so that the sums stay in registers across the list.
 void Rhythmoria::MixSums(const SummedVoice* voices, int count, double gain, double* left,
                          double* right, int from, int to) {
-  const __m128d g = _mm_set1_pd(gain);
   int i = from;
+#if RHYTHMORIA_WIDE_VECTORS
+  if (WideVectors::enabled) i = MixSumsWide(voices, count, gain, left, right, from, to);
+#endif
+  const __m128d g = _mm_set1_pd(gain);
   for (; i + 8 <= to; i += 8) {
     __m128d l[4], r[4];
     for (int p = 0; p < 4; ++p) l[p] = r[p] = _mm_setzero_pd();
@@ -439,6 +444,36 @@ void Rhythmoria::MixSums(const SummedVoice* voices, int count, double gain, doub
     right[i] = r * gain;
   }
 }
+
+#if RHYTHMORIA_WIDE_VECTORS
+#pragma GCC push_options
+#pragma GCC target("avx")
+int Rhythmoria::MixSumsWide(const SummedVoice* voices, int count, double gain, double* left,
+                            double* right, int from, int to) {
+  const __m256d g = _mm256_set1_pd(gain);
+  int i = from;
+  for (; i + 16 <= to; i += 16) {
+    __m256d l[4], r[4];
+    for (int p = 0; p < 4; ++p) l[p] = r[p] = _mm256_setzero_pd();
+    for (int v = 0; v < count; ++v) {
+      const double* s = voices[v].samples + i;
+      const __m256d weightLeft = _mm256_set_m128d(voices[v].left, voices[v].left);
+      const __m256d weightRight = _mm256_set_m128d(voices[v].right, voices[v].right);
+      for (int p = 0; p < 4; ++p) {
+        const __m256d x = _mm256_loadu_pd(s + 4 * p);
+        l[p] = _mm256_add_pd(l[p], _mm256_mul_pd(weightLeft, x));
+        r[p] = _mm256_add_pd(r[p], _mm256_mul_pd(weightRight, x));
+      }
+    }
+    for (int p = 0; p < 4; ++p) {
+      _mm256_storeu_pd(left + i + 4 * p, _mm256_mul_pd(l[p], g));
+      _mm256_storeu_pd(right + i + 4 * p, _mm256_mul_pd(r[p], g));
+    }
+  }
+  return i;
+}
+#pragma GCC pop_options
+#endif
 
 void Rhythmoria::DrainInputQueue(int limit) {
   while (mMidiInputQueue.HasUnread() && mMidiInputQueue.NextUnread().mOffset < limit) {

@@ -40,12 +40,15 @@ class Noise final : public Instrument {
     tickEnvelope = local;
   }
   void renderFiltered(const double* x, const double* envelopeValues, double* out, int n);
-  // renderFiltered for pairs (1..3) of voices, each pair one in each lane of a vector: the same
+  // renderFiltered for count (1..kMaxTogether) voices at once, side by side in the lanes of
+  // vectors: voices[l] with its own input x[l], envelope values e[l] and output out[l]. The same
   // operations on each voice's own values, so the results are those of separate runs.
-  // voices[2p] and voices[2p + 1] go side by side, each with its own input x, envelope values e
-  // and output.
-  static void renderFilteredLanes(int pairs, Noise* const* voices, const double* const* x,
-                                  const double* const* e, double* const* out, int n);
+  static constexpr int kMaxTogether = 6;
+  static void renderFilteredTogether(int count, Noise* const* voices, const double* const* x,
+                                     const double* const* e, double* const* out, int n);
+  // How many of count voices renderFilteredTogether() takes best in one call: three or four in one
+  // loop with WideVectors, else pairs; never more than count.
+  static int lanesTogether(int count);
   // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the
   // saturator and changes the colour as well as the loudness).
   double filter(double white) {

@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <vector>
 
 #include "tests/support/TestSignals.h"
 #include "voices/WhiteNoise.h"
+#include "voices/WideVectors.h"
 
 using testing_support::render;
 
@@ -116,52 +118,66 @@ std::uint64_t bits(double v) {
 
 }  // namespace
 
-// The engine renders noise voices in passes (envelope, tick, then the filters, two voices side by
-// side); every sample must be the one render() gives, including where a NaN in a filter's history
-// is flushed and where one voice falls silent before the other.
+// The engine renders noise voices in passes (envelope, tick, then the filters, two to four voices
+// side by side); every sample must be the one render() gives, including where a NaN in a filter's
+// history is flushed and where one voice falls silent before the others, with 128-bit vectors and
+// (where the processor has them) 256-bit ones.
 TEST(NoiseTest, RenderingInPassesGivesRendersSamples) {
-  Noise voices[2] = {makeSnare1(0.7), makeNoise(300.0, 30.0, 0.001, 0.02)};
-  voices[0].gain = 0.9;
-  voices[1].gain = 2.5;
-  voices[1].highpass.y1 = std::nan("");
-  voices[1].resonator.x2 = std::nan("");
-  Noise reference[2] = {voices[0], voices[1]};
-  for (int v = 0; v < 2; ++v) {
-    voices[v].trigger(0);
-    reference[v].trigger(0);
-  }
+  const bool wideVectors = WideVectors::enabled;
+  for (const bool wide : {false, true}) {
+    if (wide && !wideVectors) continue;
+    WideVectors::enabled = wide;
+    for (int count = 2; count <= 4; ++count) {
+      SCOPED_TRACE(testing::Message() << count << " voices, 256-bit vectors " << wide);
+      Noise voices[4] = {makeSnare1(0.7), makeNoise(300.0, 30.0, 0.001, 0.02), makeHihat(),
+                         makeNoise(7000.0, 5.0, 0.002, 0.1)};
+      voices[0].gain = 0.9;
+      voices[1].gain = 2.5;
+      voices[1].highpass.y1 = std::nan("");
+      voices[1].resonator.x2 = std::nan("");
+      voices[3].resonator.y1 = std::nan("");
+      Noise reference[4] = {voices[0], voices[1], voices[2], voices[3]};
+      for (int v = 0; v < count; ++v) {
+        voices[v].trigger(0);
+        reference[v].trigger(0);
+      }
 
-  constexpr int kRun = 64;
-  std::uint32_t seed = 12345;
-  for (int run = 0; run < 60; ++run) {
-    double white[2][kRun], x[2][kRun], e[2][kRun], out[2][kRun];
-    int length[2];
-    for (int v = 0; v < 2; ++v) {
-      length[v] = voices[v].renderEnvelope(e[v], kRun);
-      for (int i = 0; i < kRun; ++i) {
-        seed *= WhiteNoise::kMultiplier;
-        white[v][i] = x[v][i] = WhiteNoise::value(seed);
+      constexpr int kRun = 64;
+      std::uint32_t seed = 12345;
+      for (int run = 0; run < 60; ++run) {
+        double white[4][kRun], x[4][kRun], e[4][kRun], out[4][kRun];
+        int length[4];
+        for (int v = 0; v < count; ++v) {
+          length[v] = voices[v].renderEnvelope(e[v], kRun);
+          for (int i = 0; i < kRun; ++i) {
+            seed *= WhiteNoise::kMultiplier;
+            white[v][i] = x[v][i] = WhiteNoise::value(seed);
+          }
+          if (run == 3) white[v][20] = x[v][20] = 1e308;
+          if (run == 5) white[v][7 + v] = x[v][7 + v] = -std::numeric_limits<double>::infinity();
+          if (run == 6) white[v][30] = x[v][30] = std::nan("");
+          voices[v].addTick(x[v], length[v]);
+        }
+        const int together = *std::min_element(length, length + count);
+        Noise* const group[4] = {&voices[0], &voices[1], &voices[2], &voices[3]};
+        const double* const xs[4] = {x[0], x[1], x[2], x[3]};
+        const double* const es[4] = {e[0], e[1], e[2], e[3]};
+        double* const outs[4] = {out[0], out[1], out[2], out[3]};
+        Noise::renderFilteredTogether(count, group, xs, es, outs, together);
+        for (int v = 0; v < count; ++v) {
+          voices[v].renderFiltered(x[v] + together, e[v] + together, out[v] + together,
+                                   length[v] - together);
+          for (int i = 0; i < kRun && reference[v].isActive(); ++i) {
+            ASSERT_LT(i, length[v]) << "voice " << v << " run " << run;
+            ASSERT_EQ(bits(out[v][i]), bits(reference[v].render(white[v][i])))
+                << "voice " << v << " run " << run << " sample " << i;
+          }
+          ASSERT_EQ(reference[v].isActive(), voices[v].isActive());
+        }
       }
-      if (run == 3) white[v][20] = x[v][20] = 1e308;
-      if (run == 5) white[v][7 + v] = x[v][7 + v] = -std::numeric_limits<double>::infinity();
-      if (run == 6) white[v][30] = x[v][30] = std::nan("");
-      voices[v].addTick(x[v], length[v]);
-    }
-    const int both = std::min(length[0], length[1]);
-    Noise* const pair[2] = {&voices[0], &voices[1]};
-    const double* const xs[2] = {x[0], x[1]};
-    const double* const es[2] = {e[0], e[1]};
-    double* const outs[2] = {out[0], out[1]};
-    Noise::renderFilteredLanes(1, pair, xs, es, outs, both);
-    for (int v = 0; v < 2; ++v) {
-      voices[v].renderFiltered(x[v] + both, e[v] + both, out[v] + both, length[v] - both);
-      for (int i = 0; i < kRun && reference[v].isActive(); ++i) {
-        ASSERT_LT(i, length[v]) << "voice " << v << " run " << run;
-        ASSERT_EQ(bits(out[v][i]), bits(reference[v].render(white[v][i])))
-            << "voice " << v << " run " << run << " sample " << i;
-      }
-      ASSERT_EQ(reference[v].isActive(), voices[v].isActive());
+      EXPECT_FALSE(voices[1].isActive()) << "the short voice fell silent on the way";
     }
   }
-  EXPECT_FALSE(voices[1].isActive()) << "the short voice fell silent on the way";
+  WideVectors::enabled = wideVectors;
+  if (!wideVectors) std::printf("This processor has no 256-bit vectors: only 128-bit lanes ran.\n");
 }
