@@ -9,8 +9,8 @@
 
 #include "editor/IGraphics.h"
 #include "engine/Rhythmoria.h"
+#include "framework/WideVectors.h"
 #include "voices/WhiteNoise.h"
-#include "voices/WideVectors.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "framework/WideVectors.h"
 #include "voices/WhiteNoise.h"
-#include "voices/WideVectors.h"
 
 namespace {
 constexpr double kTickAttack = 0.001;

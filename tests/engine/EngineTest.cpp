@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
+#include "framework/WideVectors.h"
 #include "tests/support/FakeHost.h"
 #include "voices/Envelope.h"
 #include "voices/Guiro.h"
 #include "voices/WhiteNoise.h"
-#include "voices/WideVectors.h"
 
 namespace {
 

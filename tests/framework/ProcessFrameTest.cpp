@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/IPlugBase.h"
+#include "framework/WideVectors.h"
 
 namespace {
 
@@ -167,19 +168,36 @@ TEST_F(ProcessFrameTest, OutputsLeftUnwrittenReachTheHostAsZeros) {
 }
 
 // Silent outputs are cleared with stores that overlap for short blocks: exactly the block's
-// samples become zeros, whatever its length, and the samples after it stay the host's.
-TEST_F(ProcessFrameTest, SilentOutputsClearExactlyTheBlock) {
-  plug.silent = true;
-  for (int n : {1, 5, 16, 20, 32, 33, 47, 63}) {
-    for (auto& b : buffers) b.assign(64, 7.0f);
-    plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, n);
-    for (int c : {0, 2, 15}) {
+// samples become zeros, whatever its length, and the samples after it stay the host's. Rendered
+// outputs are each sample narrowed to float. Both with 128-bit and (where the processor has them)
+// 256-bit vectors.
+TEST_F(ProcessFrameTest, SilentOutputsClearExactlyTheBlockAndRenderedOnesNarrowEachSample) {
+  const bool wideVectors = WideVectors::enabled;
+  for (const bool wide : {false, true}) {
+    if (wide && !wideVectors) continue;
+    WideVectors::enabled = wide;
+    for (int n : {1, 5, 16, 20, 32, 33, 47, 63}) {
+      plug.silent = true;
+      for (auto& b : buffers) b.assign(64, 7.0f);
+      plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, n);
+      for (int c : {0, 2, 15}) {
+        for (int s = 0; s < 64; ++s) {
+          ASSERT_EQ(buffers[c][s], s < n ? 0.0f : 7.0f)
+              << n << " frames, channel " << c << ", " << s << ", 256-bit " << wide;
+        }
+      }
+      EXPECT_EQ(buffers[1][n - 1], 0.5f);
+
+      plug.silent = false;
+      plug.render = [](int channel, int sample) { return (channel + 1) * 0.37 + sample * 0.0131; };
+      plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, n);
       for (int s = 0; s < 64; ++s) {
-        ASSERT_EQ(buffers[c][s], s < n ? 0.0f : 7.0f) << n << " frames, channel " << c << ", " << s;
+        ASSERT_EQ(buffers[9][s], s < n ? static_cast<float>((9 + 1) * 0.37 + s * 0.0131) : 7.0f)
+            << n << " frames, sample " << s << ", 256-bit " << wide;
       }
     }
-    EXPECT_EQ(buffers[1][n - 1], 0.5f);
   }
+  WideVectors::enabled = wideVectors;
 }
 
 // Hosts sometimes send more frames than they announced; the scratch buffers hold only the

@@ -10,9 +10,9 @@
 #include <limits>
 #include <vector>
 
+#include "framework/WideVectors.h"
 #include "tests/support/TestSignals.h"
 #include "voices/WhiteNoise.h"
-#include "voices/WideVectors.h"
 
 using testing_support::render;
 

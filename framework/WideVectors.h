@@ -1,7 +1,7 @@
 #pragma once
 
-// The kernels that take four doubles to a vector need 256-bit registers, which not every
-// processor has: they are compiled for them apart from the rest of their file (where
+// The kernels that take four doubles (or eight floats) to a vector need 256-bit registers, which
+// not every processor has: they are compiled for them apart from the rest of their file (where
 // RHYTHMORIA_WIDE_VECTORS is 1) and chosen at run time. Not on Windows, where the compiler we
 // build with does not align the 256-bit values it keeps on the stack; there the 128-bit kernels
 // do the same work. Every result is the same either way, to the bit.
@@ -14,5 +14,13 @@
 struct WideVectors {
   // Whether the 256-bit kernels run: set when the library loads, where the processor has them.
   // Tests clear it to compare both ways.
-  static bool enabled;
+  static inline bool enabled = [] {
+#if RHYTHMORIA_WIDE_VECTORS
+    // Asked while the library loads, perhaps before the compiler's own start-up code has.
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx") != 0;
+#else
+    return false;
+#endif
+  }();
 };
