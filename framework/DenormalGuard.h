@@ -11,16 +11,18 @@
 class DenormalGuard {
  public:
 #ifdef RHYTHMORIA_HAS_MXCSR
+  // Writing the mode costs time on every block; many hosts have set both flags themselves.
   DenormalGuard() : mSaved(_mm_getcsr()) {
-    _mm_setcsr(mSaved | kFlushToZero | kDenormalsAreZero);
+    if ((mSaved & kBoth) != kBoth) _mm_setcsr(mSaved | kBoth);
   }
   ~DenormalGuard() {
-    _mm_setcsr(mSaved);
+    if ((mSaved & kBoth) != kBoth) _mm_setcsr(mSaved);
   }
 
  private:
   static constexpr unsigned kFlushToZero = 0x8000;
   static constexpr unsigned kDenormalsAreZero = 0x0040;
+  static constexpr unsigned kBoth = kFlushToZero | kDenormalsAreZero;
   unsigned mSaved;
 #else
   DenormalGuard() = default;

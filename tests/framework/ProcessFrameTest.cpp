@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "framework/DenormalGuard.h"
 #include "framework/IPlugBase.h"
 #include "framework/WideVectors.h"
 
@@ -269,3 +270,22 @@ TEST_F(ProcessFrameTest, UnserializeParamsStopsWhereTheDataEnds) {
 }
 
 }  // namespace
+
+#ifdef RHYTHMORIA_HAS_MXCSR
+// Blocks render with denormals flushed, and the host gets its own floating-point mode back,
+// whether or not it had flushing on already.
+TEST(DenormalGuardTest, FlushesInsideAndRestoresTheCallersMode) {
+  const unsigned original = _mm_getcsr();
+  constexpr unsigned kFlush = 0x8040;
+  for (const unsigned callers :
+       {original & ~kFlush, original | kFlush, (original & ~kFlush) | 0x8000}) {
+    _mm_setcsr(callers);
+    {
+      DenormalGuard guard;
+      EXPECT_EQ(_mm_getcsr() & kFlush, kFlush);
+    }
+    EXPECT_EQ(_mm_getcsr(), callers);
+  }
+  _mm_setcsr(original);
+}
+#endif
