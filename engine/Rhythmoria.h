@@ -157,7 +157,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Renders and mixes frames [start, start + n) of the block, n <= kRenderChunk, during which no
   // voice is triggered or released.
   void RenderChunk(double** outputs, int start, int n);
-  void RenderEnvelopes(int n);
+  // Returns whether the noise voices were rendered too (see RenderEnvelopes()).
+  bool RenderEnvelopes(int n);
   void RenderNoiseVoices(int n);
   void RenderSineVoices();
   // A voice's samples in the chunk as they go into the sums, with its weights there (1 - pan

@@ -162,7 +162,14 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
 // oscillators trigger) depend on nothing else: all of them render side by side first, so that
 // their chains of dependent operations overlap instead of queueing. Each sounding voice's length
 // in the run is then that of its envelope (the longer of its two for the conga and the cowbell).
-void Rhythmoria::RenderEnvelopes(int n) {
+//
+// Where the processor can (Noise::filtersAlongsideEnvelopes), one or two noise voices sounding
+// (the usual case) render in the same loop as the envelopes, for the same reason. How many values
+// they draw depends on their envelopes, so the values are drawn on the guess that they sound to
+// the end of the run, which they do but in the run where they fall silent. There, or where a
+// filter meets a NaN, the draws are handed back and RenderNoiseVoices() renders the voices
+// afterwards, as it does three or more. Returns whether the noise voices were rendered.
+bool Rhythmoria::RenderEnvelopes(int n) {
   // Only the first m entries are filled and read.
   auto& envelopes = mEnvelopeList.envelopes;
   auto& values = mEnvelopeList.values;
@@ -179,7 +186,46 @@ void Rhythmoria::RenderEnvelopes(int n) {
   }
   mVoiceLength.fill(0);
   mToneLength = {};
-  Envelope::renderSideBySide(envelopes.data(), values.data(), lengths.data(), m, n);
+
+  Noise* noise[2];
+  const double* white[2];
+  const double* shape[2];
+  double* out[2];
+  int sounding = 0;
+  for (int v = 0; v < kNumNoiseVoices && sounding <= 2 && Noise::filtersAlongsideEnvelopes; ++v) {
+    Noise* voice = mNoiseVoices[static_cast<std::size_t>(v)];
+    if (voice->envelope.stage == Envelope::Idle) continue;
+    if (sounding < 2) {
+      noise[sounding] = voice;
+      white[sounding] = mNoiseWhite[sounding];
+      shape[sounding] = mNoiseEnvelope[v];
+      out[sounding] = mVoiceOut[mNoiseIndices[static_cast<std::size_t>(v)]];
+    }
+    ++sounding;
+  }
+  bool noiseRendered = false;
+  if (sounding == 1 || sounding == 2) {
+    // The draws RenderNoiseVoices() makes for voices that sound throughout the run.
+    const auto drawn = static_cast<std::uint32_t>(sounding * n);
+    const std::uint32_t start = WhiteNoise::reserve(drawn);
+    const std::uint32_t step = WhiteNoise::power(static_cast<std::uint32_t>(sounding));
+    std::uint32_t first = start;
+    Envelope ticks[2];
+    for (int a = 0; a < sounding; ++a) {
+      first *= WhiteNoise::kMultiplier;
+      WhiteNoise::fillEvery(first, step, mNoiseWhite[a], n);
+      ticks[a] = noise[a]->tickEnvelope;
+      noise[a]->addTick(mNoiseWhite[a], n);
+    }
+    noiseRendered = Noise::renderEnvelopesAndFilters(
+        envelopes.data(), values.data(), lengths.data(), m, n, sounding, noise, white, shape, out);
+    if (!noiseRendered) {
+      for (int a = 0; a < sounding; ++a) noise[a]->tickEnvelope = ticks[a];
+      WhiteNoise::giveBack(start * WhiteNoise::power(drawn), start);
+    }
+  } else {
+    Envelope::renderSideBySide(envelopes.data(), values.data(), lengths.data(), m, n);
+  }
   for (std::size_t a = 0; a < static_cast<std::size_t>(m); ++a) {
     if (index[a] < 0) {
       mToneLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
@@ -187,6 +233,7 @@ void Rhythmoria::RenderEnvelopes(int n) {
       mVoiceLength[static_cast<std::size_t>(index[a])] = lengths[a];
     }
   }
+  return noiseRendered;
 }
 
 // Each sounding single-sine voice's sine under the envelope values RenderEnvelopes() left.
@@ -323,7 +370,7 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   }
   // No voice depends on another within a run (the noise voices draw in their own pass), so the
   // order in which they render does not matter.
-  RenderEnvelopes(n);
+  const bool noiseRendered = RenderEnvelopes(n);
   RenderSineVoices();
   Conga* const tones[2] = {&mConga, &mCowbell};
   const int toneIndices[2] = {kConga, kCowbell};
@@ -341,7 +388,7 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   if (mVoiceLength[kQuijada] > 0) {
     mVoiceLength[kQuijada] = mQuijada.renderBursts(mVoiceOut[kQuijada], mVoiceLength[kQuijada]);
   }
-  RenderNoiseVoices(n);
+  if (!noiseRendered) RenderNoiseVoices(n);
 
   // In instrument order: of several voices written to one extra output, the last one stands.
   SummedVoice summed[kNumInstruments];

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <limits>
 #include <utility>
 
 #include "framework/WideVectors.h"
@@ -79,7 +81,55 @@ void RenderFilteredFour(int count, Noise* const* voices, const double* const* x,
 #pragma GCC pop_options
 #endif
 
+#if RHYTHMORIA_WIDE_VECTORS
+// The envelopes' pass with the filters of one or two voices alongside, compiled for processors
+// with 32 vector registers: the envelopes' and the filters' states then all stay in registers,
+// and the chains overlap. With 16 the compiler keeps spilling them, and the loop takes as long as
+// the two it replaces. The compiler must not fuse a multiplication and an addition (which would
+// change bits; the build forbids it), nor pair up unrelated scalar operations in vectors, which
+// lengthens the chains.
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512vl")
+#pragma GCC optimize("no-tree-slp-vectorize")
+namespace alongside {
+#define RHYTHMORIA_NOISE_ALONGSIDE_ENVELOPES
+#include "voices/EnvelopeLanes.inc"
+#include "voices/NoiseFilterKernel.inc"
+#undef RHYTHMORIA_NOISE_ALONGSIDE_ENVELOPES
+}  // namespace alongside
+#pragma GCC pop_options
+
+bool ProcessorRunsFiltersAlongside() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl");
+}
+#endif
+
 }  // namespace
+
+#if RHYTHMORIA_WIDE_VECTORS
+bool Noise::filtersAlongsideEnvelopes = ProcessorRunsFiltersAlongside();
+#else
+bool Noise::filtersAlongsideEnvelopes = false;
+#endif
+
+bool Noise::renderEnvelopesAndFilters(Envelope* const* envelopes, double* const* values,
+                                      int* lengths, int envelopeCount, int n, int count,
+                                      Noise* const* voices, const double* const* x,
+                                      const double* const* e, double* const* out) {
+#if RHYTHMORIA_WIDE_VECTORS
+  if (count == 2) {
+    return alongside::RenderFilteredAlongside<alongside::Pair>(envelopes, values, lengths,
+                                                               envelopeCount, n, voices, x, e, out);
+  }
+  return alongside::RenderFilteredAlongside<double>(envelopes, values, lengths, envelopeCount, n,
+                                                    voices, x, e, out);
+#else
+  (void)count, (void)voices, (void)x, (void)e, (void)out;
+  Envelope::renderSideBySide(envelopes, values, lengths, envelopeCount, n);
+  return false;
+#endif
+}
 
 void Noise::renderFiltered(const double* x, const double* envelopeValues, double* out, int n) {
   Noise* const voices[1] = {this};

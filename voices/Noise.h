@@ -49,6 +49,22 @@ class Noise final : public Instrument {
   // How many of count voices renderFilteredTogether() takes best in one call: three or four in one
   // loop with WideVectors, else pairs; never more than count.
   static int lanesTogether(int count);
+  // For the engine: Envelope::renderSideBySide over the envelopes, with the filters of count (1
+  // or 2) of them, voices[l] on its input x[l] for all n samples, running alongside in the same
+  // loop, so that the filters' chains of dependent operations overlap the envelopes'. The
+  // voices' own envelopes must be among the envelopes: their values, written into e[l], shape
+  // the outputs out[l] afterwards. Returns whether the outputs are exactly those of
+  // renderFilteredTogether(): not where a voice falls silent within the run, nor where a filter
+  // holds or meets a NaN, nor where filtersAlongsideEnvelopes is false; then the voices' filters
+  // are left as they were, for the caller to render the usual way. The envelopes are rendered
+  // either way.
+  static bool renderEnvelopesAndFilters(Envelope* const* envelopes, double* const* values,
+                                        int* lengths, int envelopeCount, int n, int count,
+                                        Noise* const* voices, const double* const* x,
+                                        const double* const* e, double* const* out);
+  // Whether renderEnvelopesAndFilters() gains anything on this processor: where it has enough
+  // vector registers for both. Tests clear it to compare both ways.
+  static bool filtersAlongsideEnvelopes;
   // The tick, the high-pass and the band-pass, scaled by the level (which therefore drives the
   // saturator and changes the colour as well as the loudness).
   double filter(double white) {

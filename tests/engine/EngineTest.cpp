@@ -12,6 +12,7 @@
 #include "tests/support/FakeHost.h"
 #include "voices/Envelope.h"
 #include "voices/Guiro.h"
+#include "voices/Noise.h"
 #include "voices/WhiteNoise.h"
 
 namespace {
@@ -559,12 +560,15 @@ TEST_F(EngineTest, AVoiceWithNoteMinusOneIsNeverTriggered) {
 
 }  // namespace
 
-// The kernels for 256-bit vectors (the noise filters of three or four voices in one loop, the
-// mix) give the very samples the 128-bit ones give, voices falling silent at different times.
+// The kernels for wider vectors (the noise filters of three or four voices in one loop, those of
+// one or two in the envelopes' loop, the mix) give the very samples the 128-bit ones give,
+// voices falling silent at different times.
 TEST(EngineVectorsTest, WideAndNarrowVectorsRenderTheSameSamples) {
   if (!WideVectors::enabled) GTEST_SKIP() << "this processor has no 256-bit vectors to compare";
-  const auto play = [](bool wide) {
+  const bool alongside = Noise::filtersAlongsideEnvelopes;
+  const auto play = [alongside](bool wide) {
     WideVectors::enabled = wide;
+    Noise::filtersAlongsideEnvelopes = wide && alongside;
     WhiteNoise::reset();
     FakeHost plug;
     plug.Start();
@@ -586,6 +590,7 @@ TEST(EngineVectorsTest, WideAndNarrowVectorsRenderTheSameSamples) {
   const auto narrow = play(false);
   const auto wide = play(true);
   WideVectors::enabled = true;
+  Noise::filtersAlongsideEnvelopes = alongside;
   for (int c = 0; c < 16; ++c) {
     ASSERT_EQ(narrow[c].size(), wide[c].size());
     for (std::size_t i = 0; i < wide[c].size(); ++i) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include "framework/WideVectors.h"
@@ -180,4 +181,102 @@ TEST(NoiseTest, RenderingInPassesGivesRendersSamples) {
   }
   WideVectors::enabled = wideVectors;
   if (!wideVectors) std::printf("This processor has no 256-bit vectors: only 128-bit lanes ran.\n");
+}
+
+// Where the processor can, the engine renders one or two noise voices' filters in the loop of the
+// envelopes' pass: their samples must be those of the two passes one after the other. Where a
+// voice falls silent within the run, or a filter holds a NaN, the voices' filters must be left as
+// they were, for the engine to render them the usual way; the envelopes render in any case.
+TEST(NoiseTest, FiltersAlongsideTheEnvelopesGiveTheSamePassesSamples) {
+  if (!Noise::filtersAlongsideEnvelopes) {
+    GTEST_SKIP() << "this processor renders the filters after the envelopes only";
+  }
+  constexpr int kRun = 64;
+  for (int count = 1; count <= 2; ++count) {
+    for (const char* trouble : {"none", "nan", "silent"}) {
+      SCOPED_TRACE(testing::Message() << count << " voices, trouble: " << trouble);
+      Noise voices[2] = {makeSnare1(0.7), makeNoise(3000.0, 8.0, 0.001, 0.3)};
+      Envelope others[3];
+      for (int k = 0; k < 3; ++k) {
+        others[k].setSampleRate(44100.0);
+        others[k].setAttack(0.0005 * k);
+        others[k].setDecay(0.01 + 0.02 * k);
+        others[k].trigger();
+      }
+      for (Noise& v : voices) v.trigger(0);
+      std::uint32_t seed = 777;
+      double x[2][kRun];
+      for (int run = 0; run < 30; ++run) {
+        if (run == 5 && std::string(trouble) == "nan")
+          voices[count - 1].resonator.y2 = std::nan("");
+        if (run == 7 && std::string(trouble) == "silent") {
+          voices[0].setDecay(0.0005);
+          voices[0].envelope.release();
+        }
+        for (int v = 0; v < count; ++v) {
+          for (int i = 0; i < kRun; ++i) {
+            seed *= WhiteNoise::kMultiplier;
+            x[v][i] = WhiteNoise::value(seed);
+          }
+        }
+        Noise reference[2] = {voices[0], voices[1]};
+        Envelope referenceOthers[3] = {others[0], others[1], others[2]};
+
+        double values[5][kRun], referenceValues[5][kRun], out[2][kRun], referenceOut[2][kRun];
+        int lengths[5], referenceLengths[5];
+        Envelope* envelopes[5] = {&others[0], &voices[0].envelope, &others[1], &voices[1].envelope,
+                                  &others[2]};
+        Envelope* referenceEnvelopes[5] = {&referenceOthers[0], &reference[0].envelope,
+                                           &referenceOthers[1], &reference[1].envelope,
+                                           &referenceOthers[2]};
+        double* valuePointers[5];
+        double* referenceValuePointers[5];
+        for (int k = 0; k < 5; ++k) {
+          valuePointers[k] = values[k];
+          referenceValuePointers[k] = referenceValues[k];
+        }
+        Noise* group[2] = {&voices[0], &voices[1]};
+        Noise* referenceGroup[2] = {&reference[0], &reference[1]};
+        const double* xs[2] = {x[0], x[1]};
+        const double* es[2] = {values[1], values[3]};
+        const double* referenceEs[2] = {referenceValues[1], referenceValues[3]};
+        double* outs[2] = {out[0], out[1]};
+        double* referenceOuts[2] = {referenceOut[0], referenceOut[1]};
+
+        const bool together = Noise::renderEnvelopesAndFilters(envelopes, valuePointers, lengths, 5,
+                                                               kRun, count, group, xs, es, outs);
+        Envelope::renderSideBySide(referenceEnvelopes, referenceValuePointers, referenceLengths, 5,
+                                   kRun);
+        for (int k = 0; k < 5; ++k) {
+          ASSERT_EQ(lengths[k], referenceLengths[k]) << "run " << run << " envelope " << k;
+          for (int i = 0; i < lengths[k]; ++i) {
+            ASSERT_EQ(bits(values[k][i]), bits(referenceValues[k][i])) << "run " << run;
+          }
+        }
+        const bool sounded = lengths[1] == kRun && (count == 1 || lengths[3] == kRun);
+        const bool clean = std::string(trouble) != "nan" || run != 5;
+        ASSERT_EQ(together, sounded && clean) << "run " << run;
+        if (together) {
+          Noise::renderFilteredTogether(count, referenceGroup, xs, referenceEs, referenceOuts,
+                                        kRun);
+          for (int v = 0; v < count; ++v) {
+            for (int i = 0; i < kRun; ++i) {
+              ASSERT_EQ(bits(out[v][i]), bits(referenceOut[v][i])) << "run " << run << " " << i;
+            }
+          }
+        } else {
+          // The engine renders them again, from the state they had.
+          Noise::renderFilteredTogether(count, group, xs, es, outs, kRun);
+          Noise::renderFilteredTogether(count, referenceGroup, xs, referenceEs, referenceOuts,
+                                        kRun);
+        }
+        for (int v = 0; v < count; ++v) {
+          ASSERT_EQ(bits(voices[v].highpass.y1), bits(reference[v].highpass.y1));
+          ASSERT_EQ(bits(voices[v].resonator.y1), bits(reference[v].resonator.y1));
+          ASSERT_EQ(voices[v].highpass.offset, reference[v].highpass.offset);
+        }
+        if (!voices[0].isActive()) break;
+      }
+    }
+  }
 }
