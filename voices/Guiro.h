@@ -65,7 +65,24 @@ inline int Guiro::renderBursts(double* out, int length) {
   Envelope pulse = pulseEnvelope;
   double previous = previousRate;
   const double g = gain;
-  for (int i = 0; i < length; ++i) {
+  // Between bursts the idle pulse gives 0.0, and the tone, reset after every such sample, its
+  // value at phase 0: there a sample is the note envelope's value times their product and the
+  // gain, in process()'s order, and only the rate oscillator moves on. Most samples lie there.
+  const double between = 0.0 * tone.startValue();
+  int i = 0;
+  while (i < length) {
+    if (pulse.stage == Envelope::Idle && tone.phase == 0) {
+      const int from = i;
+      // Up to the next burst, which starts where the rate oscillator crosses zero upwards.
+      for (; i < length; ++i) {
+        const double r = rate.value();
+        if (r > 0.0 && previous <= 0.0) break;
+        previous = r;
+        rate.advance();
+      }
+      for (int k = from; k < i; ++k) out[k] = out[k] * between * g;
+      if (i == length) break;
+    }
     const double r = rate.process();
     if (r > 0.0 && previous <= 0.0) pulse.trigger();
     previous = r;
@@ -73,6 +90,7 @@ inline int Guiro::renderBursts(double* out, int length) {
     const double a = pulse.process() * s;
     out[i] = out[i] * a * g;
     if (pulse.stage == Envelope::Idle) tone.resetPhase();
+    ++i;
   }
   rateOscillator = rate;
   toneOscillator = tone;

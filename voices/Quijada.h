@@ -84,7 +84,25 @@ inline int Quijada::renderBursts(double* out, int length) {
   const double a = thresholdA;
   const double b = thresholdB;
   const double g = gain;
-  for (int i = 0; i < length; ++i) {
+  // Between bursts both idle pulses give 0.0, and the tone, reset after every such sample, its
+  // value at phase 0: there a sample is the note envelope's value times these and the gain, in
+  // process()'s order, and only the rate oscillator moves on. Most samples lie there.
+  const double silentTone = tone.startValue();
+  const double silentPulses = 0.0 + kWeakPulse * 0.0;
+  int i = 0;
+  while (i < length) {
+    if (strong.stage == Envelope::Idle && weak.stage == Envelope::Idle && tone.phase == 0) {
+      const int from = i;
+      // Up to the next burst, which starts where the rate oscillator rises past a threshold.
+      for (; i < length; ++i) {
+        const double r = rate.value();
+        if ((r > a && previous <= a) || (r > b && previous <= b)) break;
+        previous = r;
+        rate.advance();
+      }
+      for (int k = from; k < i; ++k) out[k] = out[k] * silentTone * silentPulses * g;
+      if (i == length) break;
+    }
     const double r = rate.process();
     if (r > a && previous <= a) {
       strong.trigger();
@@ -96,6 +114,7 @@ inline int Quijada::renderBursts(double* out, int length) {
     const double p = strong.process() + kWeakPulse * weak.process();
     out[i] = out[i] * s * p * g;
     if (strong.stage == Envelope::Idle && weak.stage == Envelope::Idle) tone.resetPhase();
+    ++i;
   }
   rateOscillator = rate;
   toneOscillator = tone;

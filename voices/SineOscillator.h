@@ -23,10 +23,15 @@ class SineOscillator {
   void resetPhase() { phase = 0; }
 
   double process() {
-    const double s = sineTable_[(phase >> 16) & (kTableSize - 1)];
-    phase = (phase + increment) & kPhaseMask;
+    const double s = value();
+    advance();
     return s;
   }
+  // process() in two halves: the value at the current phase, then the step to the next.
+  double value() const { return sineTable_[(phase >> 16) & (kTableSize - 1)]; }
+  void advance() { phase = (phase + increment) & kPhaseMask; }
+  // What process() gives from phase 0.
+  double startValue() const { return sineTable_[0]; }
 
   double sampleRate = 44100.0;
   std::uint32_t phase = 0;

@@ -97,6 +97,15 @@ TEST(RunRenderTest, SineVoicesRenderRunsAsProcessDoes) {
   guiro.gain = 0.6;
   ExpectRunsMatchProcess(guiro, guiro, "guiro");
 
+  // A sample-rate change silences a burst but keeps the tone's phase: the next sample is not one
+  // between bursts.
+  Guiro cut = guiro;
+  cut.trigger(0);
+  while (cut.toneOscillator.phase == 0 || cut.pulseEnvelope.stage == Envelope::Idle) cut.process();
+  cut.setSampleRate(44100.0);
+  ASSERT_NE(cut.toneOscillator.phase, 0u);
+  ExpectRunsMatchProcess(cut, cut, "guiro cut mid-burst");
+
   Quijada quijada;
   quijada.setSampleRate(44100.0);
   quijada.setFrequency(1800.0);
