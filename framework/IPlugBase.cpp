@@ -321,6 +321,23 @@ void ConvertWide(const double* source, float* target, int n) {
   }
   for (; s < n; ++s) target[s] = static_cast<float>(source[s]);
 }
+// The hand-out of a block of n samples (kShortZero to twice that), replacing, in one call: each
+// host buffer h gets output channels[h], cleared where that output is not in written (below
+// maxReported), narrowed where it is.
+void HandOutShortWide(float* const* outputs, int nBuffers, int offset, int n, const int* channels,
+                      std::uint64_t written, int maxReported, double* const* rendered) {
+  for (int h = 0; h < nBuffers; ++h) {
+    float* target = outputs[h];
+    if (!target) continue;
+    target += offset;
+    const int channel = channels[h];
+    if (channel < maxReported && ((written >> channel) & 1u) == 0) {
+      ZeroShortWide(target, n);
+    } else {
+      ConvertWide(rendered[channel], target, n);
+    }
+  }
+}
 #pragma GCC pop_options
 #endif
 
@@ -429,8 +446,9 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
     };
     if (n >= kShortZero && n <= 2 * kShortZero) {
 #if RHYTHMORIA_WIDE_VECTORS
-      if (wide) {
-        handOut([n](float* target) { ZeroShortWide(target, n); });
+      if (wide && !accumulate) {
+        HandOutShortWide(outputs, nBuffers, offset, n, channels, written, kMaxReportedOutputs,
+                         rendered);
         return;
       }
 #endif
