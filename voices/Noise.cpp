@@ -118,6 +118,11 @@ bool Noise::renderEnvelopesAndFilters(Envelope* const* envelopes, double* const*
                                       Noise* const* voices, const double* const* x,
                                       const double* const* e, double* const* out) {
 #if RHYTHMORIA_WIDE_VECTORS
+  // The code below is compiled for processors that may not be this one.
+  if (!filtersAlongsideEnvelopes) {
+    Envelope::renderSideBySide(envelopes, values, lengths, envelopeCount, n);
+    return false;
+  }
   if (count == 2) {
     return alongside::RenderFilteredAlongside<alongside::Pair>(envelopes, values, lengths,
                                                                envelopeCount, n, voices, x, e, out);

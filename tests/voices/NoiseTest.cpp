@@ -280,3 +280,28 @@ TEST(NoiseTest, FiltersAlongsideTheEnvelopesGiveTheSamePassesSamples) {
     }
   }
 }
+
+// Where the processor cannot run the filters in the envelopes' loop, asking for it renders the
+// envelopes alone and leaves the voices to the caller.
+TEST(NoiseTest, WithoutFiltersAlongsideOnlyTheEnvelopesRender) {
+  const bool alongside = Noise::filtersAlongsideEnvelopes;
+  Noise::filtersAlongsideEnvelopes = false;
+  Noise voice = makeHihat();
+  voice.trigger(0);
+  const Noise before = voice;
+  double x[32] = {}, values[32], out[32] = {};
+  int length = 0;
+  Envelope* envelopes[1] = {&voice.envelope};
+  double* valuePointers[1] = {values};
+  Noise* group[1] = {&voice};
+  const double* xs[1] = {x};
+  const double* es[1] = {values};
+  double* outs[1] = {out};
+  EXPECT_FALSE(Noise::renderEnvelopesAndFilters(envelopes, valuePointers, &length, 1, 32, 1, group,
+                                                xs, es, outs));
+  Noise::filtersAlongsideEnvelopes = alongside;
+  EXPECT_EQ(length, 32);
+  EXPECT_GT(values[31], 0.0);
+  EXPECT_EQ(bits(voice.highpass.y1), bits(before.highpass.y1));
+  EXPECT_EQ(out[0], 0.0);
+}
