@@ -44,9 +44,6 @@ Quad ClampToThree(Quad w) {
 double Lane(Quad v, int l) {
   return v[l];
 }
-void SetLane(Quad& v, int l, double x) {
-  v[l] = x;
-}
 void Scatter(Quad value, double* const* out, int i) {
   for (int l = 0; l < 4; ++l) out[l][i] = value[l];
 }
