@@ -4,30 +4,25 @@
 //   valgrind --tool=callgrind bench/scenario_driver PLUGIN typical|all|decayed|stopped|load COUNT
 //       [BLOCK]
 //
-// typical: Samba, Rock 1 and Swing at 120 BPM on the internal clock, COUNT blocks;
+// typical: the typical rhythm of TypicalRhythm.h, COUNT blocks;
 // all: every voice retriggered every 512 samples with the longest decays, COUNT blocks;
 // decayed: every voice struck once with the longest decays, then COUNT blocks as they die away
 // into silence (timed against stopped, it shows whether decayed filters and envelopes slow down);
 // stopped: nothing playing, COUNT blocks; load: COUNT instances opened and closed.
 // Blocks are of BLOCK samples, 512 unless given.
-// The internal clock is started with controller 20, which the settings file must map to the
-// play switch ("[MIDI Control]" CC20=-150).
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "bench/driver/TypicalRhythm.h"
 #include "host/PluginHost.h"
 
 namespace {
 
 constexpr int kRetrigger = 512;
-constexpr int kTempo = 2;
-constexpr int kTempoSync = 3;
-constexpr int kRhythm1 = 8;
 constexpr int kNoteFirst = 49;
 constexpr int kNumVoices = 15;
-constexpr int kInitProgram = 40;
 
 }  // namespace
 
@@ -60,14 +55,8 @@ int main(int argc, char** argv) {
     }
   }
   if (scenario == "load") return 0;
-  host->Start();
-  host->SetProgram(kInitProgram);
-  host->SetParameter(kTempoSync, 0.0f);
-  if (scenario == "typical") {
-    host->SetParameterText(kTempo, "120");
-    for (int button : {1, 6, 9}) host->SetParameter(kRhythm1 + button, 1.0f);
-    host->QueueMidi(0, 0xB0, 20, 127);
-  } else if (scenario == "all" || scenario == "decayed") {
+  bench::SetUpScenario(*host, scenario == "typical");
+  if (scenario == "all" || scenario == "decayed") {
     for (int p = 0; p < host->NumParams(); ++p) {
       if (host->ParamName(p).find("Decay") != std::string::npos) host->SetParameter(p, 1.0f);
     }
