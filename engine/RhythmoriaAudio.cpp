@@ -437,7 +437,10 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
     for (int v = 0; v < numSummed; ++v) {
       if (summed[v].length <= from) continue;
       to = std::min(to, summed[v].length);
-      summed[sounding++] = summed[v];
+      // Moved only once a voice before it has left: copied whole, an entry written field by
+      // field is read back with wide loads that wait for those stores to drain.
+      if (sounding != v) summed[sounding] = summed[v];
+      ++sounding;
     }
     numSummed = sounding;
     MixSums(summed, sounding, gain, outputs[0] + start, outputs[1] + start, from, to);
