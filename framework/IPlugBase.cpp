@@ -339,6 +339,36 @@ void HandOutShortWide(float* const* outputs, int nBuffers, int offset, int n, co
   }
 }
 #pragma GCC pop_options
+
+#pragma GCC push_options
+#pragma GCC target("avx512f,avx512vl")
+// HandOutShortWide with 512-bit stores, half as many: a silent output takes two, which overlap
+// unless the block has 32 samples, and a rendered one is narrowed eight samples at a time, the
+// last eight or fewer through a mask. Each sample is narrowed as on its own.
+void HandOutShortWidest(float* const* outputs, int nBuffers, int offset, int n, const int* channels,
+                        std::uint64_t written, int maxReported, double* const* rendered) {
+  const __m512 zero = _mm512_setzero_ps();
+  const int whole = (n - 1) & ~7;
+  const auto last = static_cast<__mmask8>(0xFFu >> (whole + 8 - n));
+  for (int h = 0; h < nBuffers; ++h) {
+    float* target = outputs[h];
+    if (!target) continue;
+    target += offset;
+    const int channel = channels[h];
+    if (channel < maxReported && ((written >> channel) & 1u) == 0) {
+      _mm512_storeu_ps(target, zero);
+      _mm512_storeu_ps(target + n - 16, zero);
+      continue;
+    }
+    const double* source = rendered[channel];
+    for (int s = 0; s < whole; s += 8) {
+      _mm256_storeu_ps(target + s, _mm512_maskz_cvtpd_ps(0xFF, _mm512_loadu_pd(source + s)));
+    }
+    _mm256_mask_storeu_ps(target + whole, last,
+                          _mm512_maskz_cvtpd_ps(last, _mm512_maskz_loadu_pd(last, source + whole)));
+  }
+}
+#pragma GCC pop_options
 #endif
 
 void ZeroFloats(float* target, int n) {
@@ -446,6 +476,11 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
     };
     if (n >= kShortZero && n <= 2 * kShortZero) {
 #if RHYTHMORIA_WIDE_VECTORS
+      if (wide && WideVectors::widest && !accumulate) {
+        HandOutShortWidest(outputs, nBuffers, offset, n, channels, written, kMaxReportedOutputs,
+                           rendered);
+        return;
+      }
       if (wide && !accumulate) {
         HandOutShortWide(outputs, nBuffers, offset, n, channels, written, kMaxReportedOutputs,
                          rendered);

@@ -23,4 +23,14 @@ struct WideVectors {
     return false;
 #endif
   }();
+  // Whether the few kernels that take 512-bit vectors (and their masked loads and stores) run:
+  // only where enabled is also set. Tests clear it to compare both ways.
+  static inline bool widest = [] {
+#if RHYTHMORIA_WIDE_VECTORS
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") != 0 && __builtin_cpu_supports("avx512vl") != 0;
+#else
+    return false;
+#endif
+  }();
 };

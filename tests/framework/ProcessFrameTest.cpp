@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -170,13 +171,19 @@ TEST_F(ProcessFrameTest, OutputsLeftUnwrittenReachTheHostAsZeros) {
 
 // Silent outputs are cleared with stores that overlap for short blocks: exactly the block's
 // samples become zeros, whatever its length, and the samples after it stay the host's. Rendered
-// outputs are each sample narrowed to float. Both with 128-bit and (where the processor has them)
-// 256-bit vectors.
+// outputs are each sample narrowed to float. With 128-bit vectors and (where the processor has
+// them) 256-bit and 512-bit ones.
 TEST_F(ProcessFrameTest, SilentOutputsClearExactlyTheBlockAndRenderedOnesNarrowEachSample) {
   const bool wideVectors = WideVectors::enabled;
-  for (const bool wide : {false, true}) {
-    if (wide && !wideVectors) continue;
+  const bool widestVectors = WideVectors::widest;
+  for (const int bits : {128, 256, 512}) {
+    const bool wide = bits > 128;
+    if ((wide && !wideVectors) || (bits == 512 && !widestVectors)) {
+      std::printf("[ SKIPPED  ] %d-bit vectors: this processor lacks them\n", bits);
+      continue;
+    }
     WideVectors::enabled = wide;
+    WideVectors::widest = bits == 512;
     for (int n : {1, 5, 16, 20, 32, 33, 47, 63}) {
       plug.silent = true;
       for (auto& b : buffers) b.assign(64, 7.0f);
@@ -184,7 +191,7 @@ TEST_F(ProcessFrameTest, SilentOutputsClearExactlyTheBlockAndRenderedOnesNarrowE
       for (int c : {0, 2, 15}) {
         for (int s = 0; s < 64; ++s) {
           ASSERT_EQ(buffers[c][s], s < n ? 0.0f : 7.0f)
-              << n << " frames, channel " << c << ", " << s << ", 256-bit " << wide;
+              << n << " frames, channel " << c << ", " << s << ", " << bits << "-bit";
         }
       }
       EXPECT_EQ(buffers[1][n - 1], 0.5f);
@@ -194,11 +201,12 @@ TEST_F(ProcessFrameTest, SilentOutputsClearExactlyTheBlockAndRenderedOnesNarrowE
       plug.ProcessBuffersReplacing(nullptr, 0, pointers.data(), 16, n);
       for (int s = 0; s < 64; ++s) {
         ASSERT_EQ(buffers[9][s], s < n ? static_cast<float>((9 + 1) * 0.37 + s * 0.0131) : 7.0f)
-            << n << " frames, sample " << s << ", 256-bit " << wide;
+            << n << " frames, sample " << s << ", " << bits << "-bit";
       }
     }
   }
   WideVectors::enabled = wideVectors;
+  WideVectors::widest = widestVectors;
 }
 
 // Hosts sometimes send more frames than they announced; the scratch buffers hold only the
