@@ -233,10 +233,11 @@ void PluginHost::SendQueuedMidi() {
   mMidiIn.clear();
 }
 
-void PluginHost::SizeBuffers(int frames) {
+void PluginHost::ResizeBuffers(int frames) {
   const auto channels = static_cast<std::size_t>(std::max(mEffect->numOutputs, 0));
-  const auto size = static_cast<std::size_t>(std::max(frames, 1));
-  if (mOutputs.size() == channels && !mOutputs.empty() && mOutputs[0].size() >= size) return;
+  const auto size = static_cast<std::size_t>(std::max({frames, mBufferFrames, 1}));
+  mBufferFrames = static_cast<int>(size);
+  mBufferChannels = mEffect->numOutputs;
   mOutputs.assign(channels, std::vector<float>(size, 0.0f));
   mOutputsDouble.assign(channels, std::vector<double>(size, 0.0));
   mOutputPtrs.clear();

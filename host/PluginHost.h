@@ -123,7 +123,11 @@ class PluginHost {
   VstIntPtr Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
   const VstTimeInfo* FillTime();
   void SendQueuedMidi();
-  void SizeBuffers(int frames);
+  // Grows the buffers to frames; the first test is inline, since it runs before every block.
+  void SizeBuffers(int frames) {
+    if (frames > mBufferFrames || mEffect->numOutputs != mBufferChannels) ResizeBuffers(frames);
+  }
+  void ResizeBuffers(int frames);
   std::string Text(VstInt32 opcode, int index);
 
   std::unique_ptr<PluginLibrary> mLibrary;
@@ -137,6 +141,8 @@ class PluginHost {
   std::vector<std::vector<double>> mOutputsDouble;
   std::vector<float*> mOutputPtrs;
   std::vector<double*> mOutputDoublePtrs;
+  int mBufferFrames = 0;
+  int mBufferChannels = -1;
 
   std::vector<VstMidiEvent> mMidiIn;
   std::vector<std::uint8_t> mEventsStorage;
