@@ -277,6 +277,9 @@ class Rhythmoria : public Synth, private SequencerListener {
   // For one chunk, the second tone's envelope values of the conga and the cowbell, and the
   // lengths of their tones (conga 1 and 2, cowbell 1 and 2).
   alignas(32) double mSecondTone[2][kRenderChunk] = {};
+  // The tick envelopes of the noise voices whose filters run alongside the envelopes, as they
+  // were before the run, for the hand-back; a member, so that none is constructed per chunk.
+  std::array<Envelope, 2> mTicksBeforeRun{};
   std::array<int, 4> mToneLength{};
 
   // The outputs of the piece zeroed (and then written) so far, and its length.

@@ -210,17 +210,20 @@ bool Rhythmoria::RenderEnvelopes(int n) {
     const std::uint32_t start = WhiteNoise::reserve(drawn);
     const std::uint32_t step = WhiteNoise::power(static_cast<std::uint32_t>(sounding));
     std::uint32_t first = start;
-    Envelope ticks[2];
+    auto& ticks = mTicksBeforeRun;
     for (int a = 0; a < sounding; ++a) {
       first *= WhiteNoise::kMultiplier;
       WhiteNoise::fillEvery(first, step, mNoiseWhite[a], n);
-      ticks[a] = noise[a]->tickEnvelope;
+      // Kept for the hand-back below; only a voice with a tick moves it.
+      if (noise[a]->tick > 0.0) ticks[a] = noise[a]->tickEnvelope;
       noise[a]->addTick(mNoiseWhite[a], n);
     }
     noiseRendered = Noise::renderEnvelopesAndFilters(
         envelopes.data(), values.data(), lengths.data(), m, n, sounding, noise, white, shape, out);
     if (!noiseRendered) {
-      for (int a = 0; a < sounding; ++a) noise[a]->tickEnvelope = ticks[a];
+      for (int a = 0; a < sounding; ++a) {
+        if (noise[a]->tick > 0.0) noise[a]->tickEnvelope = ticks[a];
+      }
       WhiteNoise::giveBack(start * WhiteNoise::power(drawn), start);
     }
   } else {
@@ -332,7 +335,10 @@ void Rhythmoria::RenderNoiseVoices(int n) {
     for (int l = 0; l < lanes; ++l) runs[l].done += k;
     int kept = 0;
     for (int r = 0; r < count; ++r) {
-      if (runs[r].done < length[runs[r].voice]) runs[kept++] = runs[r];
+      if (runs[r].done >= length[runs[r].voice]) continue;
+      // Moved only once a run before it has ended (as the mix list's entries).
+      if (kept != r) runs[kept] = runs[r];
+      ++kept;
     }
     count = kept;
   }
