@@ -148,7 +148,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   // A program change from MIDI input makes that program current.
   void ProgramChangeFromMidi(int program);
   // Sends what was kept for the host block of nFrames that starts now.
-  void SendPendingHostMessages(int nFrames);
+  void SendPendingHostMessages();
   // blockOffset counts from the start of the piece being rendered.
   void SendNoteToHost(int voice, bool noteOn, int blockOffset);
   // Sends msg at the given distance from the start of the current host block, or keeps it for
@@ -295,15 +295,20 @@ class Rhythmoria : public Synth, private SequencerListener {
   // MIDI for the host that cannot go out yet: note-offs that fall beyond the host block in which
   // their note began, and messages that arise outside a block (the editor's thread, the
   // dispatcher), since hosts take MIDI output only while processing. Each goes out in the block
-  // where it falls.
+  // where it falls: each is kept with its position on the host's timeline (the samples of every
+  // host block so far, counted from 0), so that a block in which none falls need not look at
+  // them.
   struct PendingHostMessage {
     IMidiMessage msg;
-    std::int64_t samplesAhead;
+    std::int64_t due;
   };
   static constexpr int kMaxPendingHostMessages = 256;
   std::array<PendingHostMessage, kMaxPendingHostMessages> mPendingHostMessages{};
   int mNumPendingHostMessages = 0;
-  // The host block being rendered, in frames; valid while mInsideBlock.
+  std::int64_t mEarliestPendingDue = INT64_MAX;
+  // The host block being rendered (or, between blocks, the last one): where it starts on that
+  // timeline, and its length in frames.
+  std::int64_t mHostBlockStart = 0;
   int mCurrentBlockLength = 0;
   bool mInsideBlock = false;
 

@@ -61,12 +61,9 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   // The frame may render a long host block in pieces; what the host is sent counts from the
   // start of its own block. Called without the frame, the piece is the block.
   if (HostBlockOffset() == 0) {
-    const int hostBlock = HostBlockLength() > 0 ? HostBlockLength() : nFrames;
-    if (mNumPendingHostMessages > 0) {
-      SendPendingHostMessages(hostBlock);
-    } else {
-      mCurrentBlockLength = hostBlock;
-    }
+    mHostBlockStart += mCurrentBlockLength;
+    mCurrentBlockLength = HostBlockLength() > 0 ? HostBlockLength() : nFrames;
+    if (mEarliestPendingDue < mHostBlockStart + mCurrentBlockLength) SendPendingHostMessages();
   }
   if (mSequencer.tempoSync) {
     ITransportInfo info;
@@ -608,24 +605,34 @@ void Rhythmoria::SendOrKeepForHost(IMidiMessage msg, std::int64_t samplesFromBlo
     SendMidiToHost(msg);
     return;
   }
-  const std::int64_t ahead =
-      mInsideBlock ? samplesFromBlockStart - mCurrentBlockLength : samplesFromBlockStart;
-  mPendingHostMessages[static_cast<std::size_t>(mNumPendingHostMessages++)] = {
-      msg, std::max<std::int64_t>(ahead, 0)};
+  // Never before the next block: a message from within this one that could not go out goes out
+  // at the start of the next.
+  const std::int64_t nextBlock = mHostBlockStart + mCurrentBlockLength;
+  const std::int64_t due =
+      mInsideBlock ? std::max(mHostBlockStart + samplesFromBlockStart, nextBlock)
+                   : nextBlock + std::max<std::int64_t>(samplesFromBlockStart, 0);
+  mPendingHostMessages[static_cast<std::size_t>(mNumPendingHostMessages++)] = {msg, due};
+  mEarliestPendingDue = std::min(mEarliestPendingDue, due);
 }
 
-void Rhythmoria::SendPendingHostMessages(int nFrames) {
-  mCurrentBlockLength = nFrames;
+// The messages that fall in the current host block go out, in the order they were kept; the rest
+// stay, in that order.
+void Rhythmoria::SendPendingHostMessages() {
+  const std::int64_t end = mHostBlockStart + mCurrentBlockLength;
+  std::int64_t earliest = INT64_MAX;
   int kept = 0;
   for (int i = 0; i < mNumPendingHostMessages; ++i) {
-    PendingHostMessage pending = mPendingHostMessages[static_cast<std::size_t>(i)];
-    if (pending.samplesAhead < nFrames) {
-      pending.msg.mOffset = static_cast<std::int32_t>(pending.samplesAhead);
-      SendMidiToHost(pending.msg);
-    } else {
-      pending.samplesAhead -= nFrames;
-      mPendingHostMessages[static_cast<std::size_t>(kept++)] = pending;
+    PendingHostMessage& pending = mPendingHostMessages[static_cast<std::size_t>(i)];
+    if (pending.due < end) {
+      IMidiMessage msg = pending.msg;
+      msg.mOffset = static_cast<std::int32_t>(pending.due - mHostBlockStart);
+      SendMidiToHost(msg);
+      continue;
     }
+    earliest = std::min(earliest, pending.due);
+    if (kept != i) mPendingHostMessages[static_cast<std::size_t>(kept)] = pending;
+    ++kept;
   }
   mNumPendingHostMessages = kept;
+  mEarliestPendingDue = earliest;
 }
