@@ -298,6 +298,30 @@ inline void ZeroShort(float* target, int n) {
 #endif
 }
 
+// The hand-out of a piece to the host: each host buffer h (from offset) gets output channels[h],
+// through zero(target) where that output is silent (below maxReported and not in written), through
+// convert(source, target) where it was rendered. Always inlined, so that each caller's vector
+// width (its target options) carries into the loop.
+template <typename Zero, typename Convert>
+inline __attribute__((always_inline)) void HandOutEach(float* const* outputs, int nBuffers,
+                                                       int offset, const int* channels,
+                                                       std::uint64_t written, int maxReported,
+                                                       double* const* rendered, Zero zero,
+                                                       Convert convert) {
+  for (int h = 0; h < nBuffers; ++h) {
+    float* target = outputs[h];
+    if (!target) continue;
+    target += offset;
+    const int channel = channels[h];
+    // Most outputs are silent in most blocks.
+    if (channel < maxReported && ((written >> channel) & 1u) == 0) [[likely]] {
+      zero(target);
+    } else {
+      convert(rendered[channel], target);
+    }
+  }
+}
+
 #if RHYTHMORIA_WIDE_VECTORS
 #pragma GCC push_options
 #pragma GCC target("avx")
@@ -326,17 +350,10 @@ void ConvertWide(const double* source, float* target, int n) {
 // maxReported), narrowed where it is.
 void HandOutShortWide(float* const* outputs, int nBuffers, int offset, int n, const int* channels,
                       std::uint64_t written, int maxReported, double* const* rendered) {
-  for (int h = 0; h < nBuffers; ++h) {
-    float* target = outputs[h];
-    if (!target) continue;
-    target += offset;
-    const int channel = channels[h];
-    if (channel < maxReported && ((written >> channel) & 1u) == 0) {
-      ZeroShortWide(target, n);
-    } else {
-      ConvertWide(rendered[channel], target, n);
-    }
-  }
+  HandOutEach(
+      outputs, nBuffers, offset, channels, written, maxReported, rendered,
+      [n](float* target) { ZeroShortWide(target, n); },
+      [n](const double* source, float* target) { ConvertWide(source, target, n); });
 }
 #pragma GCC pop_options
 
@@ -350,23 +367,20 @@ void HandOutShortWidest(float* const* outputs, int nBuffers, int offset, int n, 
   const __m512 zero = _mm512_setzero_ps();
   const int whole = (n - 1) & ~7;
   const auto last = static_cast<__mmask8>(0xFFu >> (whole + 8 - n));
-  for (int h = 0; h < nBuffers; ++h) {
-    float* target = outputs[h];
-    if (!target) continue;
-    target += offset;
-    const int channel = channels[h];
-    if (channel < maxReported && ((written >> channel) & 1u) == 0) {
-      _mm512_storeu_ps(target, zero);
-      _mm512_storeu_ps(target + n - 16, zero);
-      continue;
-    }
-    const double* source = rendered[channel];
-    for (int s = 0; s < whole; s += 8) {
-      _mm256_storeu_ps(target + s, _mm512_maskz_cvtpd_ps(0xFF, _mm512_loadu_pd(source + s)));
-    }
-    _mm256_mask_storeu_ps(target + whole, last,
-                          _mm512_maskz_cvtpd_ps(last, _mm512_maskz_loadu_pd(last, source + whole)));
-  }
+  HandOutEach(
+      outputs, nBuffers, offset, channels, written, maxReported, rendered,
+      [n, zero](float* target) {
+        _mm512_storeu_ps(target, zero);
+        _mm512_storeu_ps(target + n - 16, zero);
+      },
+      [whole, last](const double* source, float* target) {
+        for (int s = 0; s < whole; s += 8) {
+          _mm256_storeu_ps(target + s, _mm512_maskz_cvtpd_ps(0xFF, _mm512_loadu_pd(source + s)));
+        }
+        _mm256_mask_storeu_ps(
+            target + whole, last,
+            _mm512_maskz_cvtpd_ps(last, _mm512_maskz_loadu_pd(last, source + whole)));
+      });
 }
 #pragma GCC pop_options
 #endif
@@ -453,26 +467,18 @@ void IPlugBase::ProcessFloat(const float* const* inputs, int nHostIn, float* con
     const int* channels = mConnectedOutputs.data();
     double* const* rendered = mOutputPtrs.data();
     const auto handOut = [&](auto zero) {
-      for (int h = 0; h < nBuffers; ++h) {
-        float* target = outputs[h];
-        if (!target) continue;
-        target += offset;
-        const int channel = channels[h];
-        if (channel < kMaxReportedOutputs && ((written >> channel) & 1u) == 0) {
-          zero(target);
-          continue;
-        }
-        const double* source = rendered[channel];
-        if (accumulate) {
-          for (int s = 0; s < n; ++s) target[s] += static_cast<float>(source[s]);
+      HandOutEach(outputs, nBuffers, offset, channels, written, kMaxReportedOutputs, rendered, zero,
+                  [&](const double* source, float* target) {
+                    if (accumulate) {
+                      for (int s = 0; s < n; ++s) target[s] += static_cast<float>(source[s]);
 #if RHYTHMORIA_WIDE_VECTORS
-        } else if (wide) {
-          ConvertWide(source, target, n);
+                    } else if (wide) {
+                      ConvertWide(source, target, n);
 #endif
-        } else {
-          for (int s = 0; s < n; ++s) target[s] = static_cast<float>(source[s]);
-        }
-      }
+                    } else {
+                      for (int s = 0; s < n; ++s) target[s] = static_cast<float>(source[s]);
+                    }
+                  });
     };
     if (n >= kShortZero && n <= 2 * kShortZero) {
 #if RHYTHMORIA_WIDE_VECTORS
