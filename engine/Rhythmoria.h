@@ -147,7 +147,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   void DispatchEvent(const IMidiMessage& msg);
   // A program change from MIDI input makes that program current.
   void ProgramChangeFromMidi(int program);
-  // Sends what was kept for the host block of nFrames that starts now.
+  // Sends what was kept that falls in the current host block.
   void SendPendingHostMessages();
   // blockOffset counts from the start of the piece being rendered.
   void SendNoteToHost(int voice, bool noteOn, int blockOffset);
