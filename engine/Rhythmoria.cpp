@@ -113,7 +113,7 @@ void Rhythmoria::InitParameters() {
   for (int i = 0; i < NParams(); ++i) InitParameterFromTable(*GetParam(i), i);
 }
 
-Instrument* Rhythmoria::GetVoice(int k) const {
+const Instrument* Rhythmoria::GetVoice(int k) const {
   if (k < 0 || k >= kNumInstruments) return nullptr;
   return mVoices[static_cast<std::size_t>(k)];
 }
@@ -145,6 +145,7 @@ void Rhythmoria::OnReset() {
 }
 
 void Rhythmoria::ApplySampleRate(double rate) {
+  mEnvelopeListStale = true;
   for (Instrument* voice : mVoices) voice->setSampleRate(rate);
   mSequencer.SetSampleRate(rate);
   mMsPeriod = std::max(static_cast<int>(rate) / 1000, 1);
@@ -524,6 +525,7 @@ void Rhythmoria::PreviewNote(int note, bool pressed) {
   if (note < 0 || note > 127) return;
   if (!pressed) ClearHeldNote(note);
   int velocity = 0;
+  mEnvelopeListStale = true;
   for (Instrument* voice : mVoices) {
     if (voice->note != note) continue;
     if (pressed) {
@@ -540,6 +542,7 @@ void Rhythmoria::Panic() {
   ScopedLock lock(mMutex);
   mHeldNotes.ClearAll();
   mEventList.Clear();
+  mEnvelopeListStale = true;
   for (Instrument* voice : mVoices) voice->release();
 }
 

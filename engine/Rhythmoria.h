@@ -62,7 +62,8 @@ class Rhythmoria : public Synth, private SequencerListener {
   void SetMiddleC(int value) override;
 
   // Voice k of the table, in instrument order.
-  Instrument* GetVoice(int k) const;
+  // Read-only: a voice sounds only through the engine, which keeps track of what sounds.
+  const Instrument* GetVoice(int k) const;
   // Brings an open editor up to date with the engine (on its next tick; any thread).
   void RefreshEditor();
   // Lays out an editor made after construction and attaches it (tools and tests); ignored when
@@ -159,6 +160,7 @@ class Rhythmoria : public Synth, private SequencerListener {
   void RenderChunk(double** outputs, int start, int n);
   // Returns whether the noise voices were rendered too (see RenderEnvelopes()).
   bool RenderEnvelopes(int n);
+  void RebuildEnvelopeList();
   void RenderNoiseVoices(int n);
   void RenderSineVoices();
   // A voice's samples in the chunk as they go into the sums, with its weights there (1 - pan
@@ -210,14 +212,21 @@ class Rhythmoria : public Synth, private SequencerListener {
   };
   static constexpr int kNumEnvelopeSlots = 5 + 6 + 6;
   std::array<EnvelopeSlot, kNumEnvelopeSlots> mEnvelopeSlots{};
-  // The envelopes sounding in a chunk, from the slots: a member, so that no list is cleared
-  // for every chunk.
+  // The envelopes sounding, in slot order (the first count entries), and the noise voices among
+  // them (bit v for mNoiseVoices[v]). Only a trigger wakes an envelope, and the engine makes every
+  // trigger: so the list is kept from chunk to chunk, losing those that fall silent in a chunk,
+  // and scanned afresh from the slots only where the engine has triggered, released or reset
+  // voices (mEnvelopeListStale).
   struct {
     std::array<Envelope*, kNumEnvelopeSlots> envelopes{};
     std::array<double*, kNumEnvelopeSlots> values{};
     std::array<int, kNumEnvelopeSlots> lengths{};
     std::array<int, kNumEnvelopeSlots> index{};
+    std::array<std::uint32_t, kNumEnvelopeSlots> noiseBit{};
+    int count = 0;
+    std::uint32_t noise = 0;
   } mEnvelopeList;
+  bool mEnvelopeListStale = true;
   // The single-sine voices and the noise voices in instrument order, with their indices.
   std::array<Base*, 5> mSineVoices{};
   std::array<int, 5> mSineIndices{};

@@ -166,21 +166,37 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
 // the end of the run, which they do but in the run where they fall silent. There, or where a
 // filter meets a NaN, the draws are handed back and RenderNoiseVoices() renders the voices
 // afterwards, as it does three or more. Returns whether the noise voices were rendered.
+void Rhythmoria::RebuildEnvelopeList() {
+  static_assert(kNumEnvelopeSlots <= 32);
+  std::size_t count = 0;
+  std::uint32_t noise = 0;
+  for (std::size_t s = 0; s < mEnvelopeSlots.size(); ++s) {
+    const EnvelopeSlot& slot = mEnvelopeSlots[s];
+    if (slot.envelope->stage == Envelope::Idle) continue;
+    mEnvelopeList.envelopes[count] = slot.envelope;
+    mEnvelopeList.values[count] = slot.values;
+    mEnvelopeList.index[count] = slot.index;
+    std::uint32_t bit = 0;
+    for (std::size_t v = 0; v < mNoiseVoices.size(); ++v) {
+      if (slot.envelope == &mNoiseVoices[v]->envelope) bit = 1u << v;
+    }
+    mEnvelopeList.noiseBit[count] = bit;
+    noise |= bit;
+    ++count;
+  }
+  mEnvelopeList.count = static_cast<int>(count);
+  mEnvelopeList.noise = noise;
+  mEnvelopeListStale = false;
+}
+
 bool Rhythmoria::RenderEnvelopes(int n) {
-  // Only the first m entries are filled and read.
+  // Only the first m entries are filled and read; RenderChunk() has brought the list up to date.
   auto& envelopes = mEnvelopeList.envelopes;
   auto& values = mEnvelopeList.values;
   auto& lengths = mEnvelopeList.lengths;
   auto& index = mEnvelopeList.index;
   static_assert(kNumEnvelopeSlots <= Envelope::kMaxLanes);
-  int m = 0;
-  for (const EnvelopeSlot& slot : mEnvelopeSlots) {
-    if (slot.envelope->stage == Envelope::Idle) continue;
-    const auto k = static_cast<std::size_t>(m++);
-    envelopes[k] = slot.envelope;
-    values[k] = slot.values;
-    index[k] = slot.index;
-  }
+  const int m = mEnvelopeList.count;
   mVoiceLength.fill(0);
   mToneLength = {};
 
@@ -189,9 +205,10 @@ bool Rhythmoria::RenderEnvelopes(int n) {
   const double* shape[2];
   double* out[2];
   int sounding = 0;
-  for (int v = 0; v < kNumNoiseVoices && sounding <= 2 && Noise::filtersAlongsideEnvelopes; ++v) {
+  for (std::uint32_t bits = Noise::filtersAlongsideEnvelopes ? mEnvelopeList.noise : 0;
+       bits != 0 && sounding <= 2; bits &= bits - 1) {
+    const int v = std::countr_zero(bits);
     Noise* voice = mNoiseVoices[static_cast<std::size_t>(v)];
-    if (voice->envelope.stage == Envelope::Idle) continue;
     if (sounding < 2) {
       noise[sounding] = voice;
       white[sounding] = mNoiseWhite[sounding];
@@ -226,13 +243,27 @@ bool Rhythmoria::RenderEnvelopes(int n) {
   } else {
     Envelope::renderSideBySide(envelopes.data(), values.data(), lengths.data(), m, n);
   }
+  // Those that fell silent leave the list: it holds what a scan of the slots would now give.
+  std::size_t kept = 0;
   for (std::size_t a = 0; a < static_cast<std::size_t>(m); ++a) {
     if (index[a] < 0) {
       mToneLength[static_cast<std::size_t>(-1 - index[a])] = lengths[a];
     } else {
       mVoiceLength[static_cast<std::size_t>(index[a])] = lengths[a];
     }
+    if (envelopes[a]->stage == Envelope::Idle) {
+      mEnvelopeList.noise &= ~mEnvelopeList.noiseBit[a];
+      continue;
+    }
+    if (kept != a) {
+      envelopes[kept] = envelopes[a];
+      values[kept] = values[a];
+      index[kept] = index[a];
+      mEnvelopeList.noiseBit[kept] = mEnvelopeList.noiseBit[a];
+    }
+    ++kept;
   }
+  mEnvelopeList.count = static_cast<int>(kept);
   return noiseRendered;
 }
 
@@ -351,12 +382,9 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   const double gain = mVolumeGain;
   // With no voice sounding the chunk would only write the sums, 0.0 * gain: +0.0 for a finite
   // gain without a sign bit, the very value a cleared output holds.
-  // Asked of the concrete voices, so that the tests inline instead of calling through the table.
-  const bool anyActive = mBaseDrum.isActive() || mSnare1.isActive() || mSnare2.isActive() ||
-                         mSmallBongo.isActive() || mLargeBongo.isActive() || mConga.isActive() ||
-                         mCowbell.isActive() || mClaves.isActive() || mHihat.isActive() ||
-                         mRimshot.isActive() || mCymbal1.isActive() || mCymbal2.isActive() ||
-                         mTambourine.isActive() || mGuiro.isActive() || mQuijada.isActive();
+  // A voice sounds exactly while one of its envelopes in the slots does.
+  if (mEnvelopeListStale) RebuildEnvelopeList();
+  const bool anyActive = mEnvelopeList.count > 0;
   if (!anyActive && std::isfinite(gain) && !std::signbit(gain)) {
     if ((mWrittenOutputs & kSumOutputs) != 0) {
       std::fill(outputs[0] + start, outputs[0] + start + n, 0.0);
@@ -554,6 +582,7 @@ void Rhythmoria::DrainInputQueue(int limit) {
 void Rhythmoria::DispatchEvent(const IMidiMessage& msg) {
   // Data 1 is an unsigned byte, so a voice whose note is -1 or above 255 is never matched.
   const int note = msg.mData1;
+  mEnvelopeListStale = true;
   if (msg.StatusNibble() == 0x8) {
     mHeldNotes.Clear(note);
     for (Instrument* voice : mVoices) {

@@ -78,7 +78,7 @@ class EngineTest : public ::testing::Test {
 
 TEST_F(EngineTest, LevelsPansNotesAndBalanceReachTheVoices) {
   plug.Start();
-  Instrument& drum = *plug.GetVoice(kBase);
+  const Instrument& drum = *plug.GetVoice(kBase);
   EXPECT_EQ(drum.velocity, 64) << "level 1.0 sits at the middle of its shaped range";
   plug.Set(kLevelFirst + kBase, 0.0);
   EXPECT_EQ(drum.gain, 0.0);
@@ -277,7 +277,7 @@ TEST_F(EngineTest, TwoVoicesOnOneExtraOutputKeepTheHigherIndex) {
   plug.Set(kRimshotDecay, 0.5);
   HostNote(0x90, 36, 100);
   auto out = plug.RenderDouble(kBlock);
-  Instrument& rim = *plug.GetVoice(kRimshot);
+  const Instrument& rim = *plug.GetVoice(kRimshot);
   EXPECT_TRUE(rim.isActive());
   for (int i = 0; i < kBlock; ++i) EXPECT_EQ(out[0][i], 0.0);
 }
@@ -346,7 +346,7 @@ TEST_F(EngineTest, SampleRateChangeWhileActiveRecomputesPitchAndTempo) {
   plug.Start(44100.0);
   plug.SetHostSampleRate(48000.0);
   plug.OnReset();
-  auto& drum = dynamic_cast<Base&>(*plug.GetVoice(kBase));
+  auto& drum = dynamic_cast<const Base&>(*plug.GetVoice(kBase));
   EXPECT_EQ(drum.oscillator.increment, static_cast<std::uint32_t>(65.0 * 268435456.0 / 48000.0));
   EXPECT_EQ(plug.GetSequencer().samplesPerTick, 1000.0);
   EXPECT_EQ(plug.MsPeriod(), 48);

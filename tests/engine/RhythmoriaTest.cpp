@@ -138,21 +138,17 @@ TEST_F(RhythmoriaTest, NormalisedPositionsUseTheShape) {
 TEST_F(RhythmoriaTest, VoiceTableHoldsTheSineVoicesInInstrumentOrder) {
   for (int k : {kBase, kSmallBongo, kLargeBongo, kClaves, kRimshot}) {
     ASSERT_NE(plug.GetVoice(k), nullptr) << k;
-    EXPECT_NE(dynamic_cast<Base*>(plug.GetVoice(k)), nullptr) << k;
+    EXPECT_NE(dynamic_cast<const Base*>(plug.GetVoice(k)), nullptr) << k;
   }
   EXPECT_EQ(plug.GetVoice(-1), nullptr);
   EXPECT_EQ(plug.GetVoice(kNumInstruments), nullptr);
 }
 
 TEST_F(RhythmoriaTest, ResetAppliesANewRateOnlyOnce) {
-  auto* drum = dynamic_cast<Base*>(plug.GetVoice(kBase));
+  const auto* drum = dynamic_cast<const Base*>(plug.GetVoice(kBase));
   plug.OnReset();
   EXPECT_EQ(plug.MsPeriod(), 44);
-  drum->setFrequency(65.0);
-  drum->setAttack(0.001);
-  drum->setDecay(0.2);
-  drum->trigger(0);
-  drum->process();
+  plug.PreviewNote(drum->note, true);
 
   plug.OnReset();
   EXPECT_TRUE(drum->isActive()) << "an unchanged rate leaves sounding voices alone";
@@ -171,6 +167,18 @@ TEST_F(RhythmoriaTest, BlocksRenderThroughTheFrame) {
   for (const auto& channel : outputs) {
     for (float s : channel) ASSERT_EQ(s, 0.0f);
   }
+}
+
+// The engine keeps track of which voices sound from block to block; a note played on the
+// editor's keys between blocks must join them.
+TEST_F(RhythmoriaTest, ANotePreviewedBetweenBlocksSoundsInTheNext) {
+  plug.OnReset();
+  plug.RenderBlock(32);
+  plug.PreviewNote(plug.GetVoice(kSnare1)->note, true);
+  const auto outputs = plug.RenderBlock(32);
+  float loudest = 0.0f;
+  for (float s : outputs[0]) loudest = std::max(loudest, std::abs(s));
+  EXPECT_GT(loudest, 0.0f);
 }
 
 }  // namespace
