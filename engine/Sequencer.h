@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "framework/IPlugStructs.h"
@@ -53,8 +54,25 @@ class Sequencer {
   // ClockStep() for up to count samples as long as all it does is count (the clock runs and no
   // tick comes due); returns for how many samples it did. Each sample adds 1.0, as ClockStep()
   // does: tickPos need not be a whole number, and one sum of many would round differently. The
-  // result is always that of adding 1.0 sample by sample.
-  int CountUntilTick(int count);
+  // result is always that of adding 1.0 sample by sample. The usual case is inline, as the
+  // engine asks once per sub-block and once per event.
+  int CountUntilTick(int count) {
+    // Most calls end before the tick, with every sum below the power of two above tickPos: the
+    // count additions of 1.0 are then exact, and make one.
+    if (running && nextTick >= 0.0 && tickPos >= 1.0 && tickPos < 0x1p52) {
+      const double end = tickPos + count;
+      if (end < nextTick && end < PowerOfTwoAbove(tickPos)) {
+        tickPos = end;
+        return count;
+      }
+    }
+    return CountStepByStep(count);
+  }
+  // The power of two above position (positive and finite), from its exponent bits.
+  static double PowerOfTwoAbove(double position) {
+    const auto bits = std::bit_cast<std::uint64_t>(position);
+    return std::bit_cast<double>((bits & 0x7FF0000000000000ULL) + (1ULL << 52));
+  }
   // True when ClockStep would change nothing: the clock stands and no tick is due.
   bool IsIdleStep() const { return !running && tickPos < nextTick; }
 
@@ -77,6 +95,8 @@ class Sequencer {
   bool guiroHeldAtHost = false;
 
  private:
+  // CountUntilTick() where the sums may cross a power of two or reach the tick.
+  int CountStepByStep(int count);
   void AdvanceTick();
   void Emit(int voice, bool noteOn, int queueOffset);
   // Ends a guiro note the host was told of: at the host only, or (releaseVoice) through the
