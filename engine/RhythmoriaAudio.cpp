@@ -637,9 +637,9 @@ void Rhythmoria::SendOrKeepForHost(IMidiMessage msg, std::int64_t samplesFromBlo
   // Never before the next block: a message from within this one that could not go out goes out
   // at the start of the next.
   const std::int64_t nextBlock = mHostBlockStart + mCurrentBlockLength;
-  const std::int64_t due =
-      mInsideBlock ? std::max(mHostBlockStart + samplesFromBlockStart, nextBlock)
-                   : nextBlock + std::max<std::int64_t>(samplesFromBlockStart, 0);
+  const std::int64_t due = mInsideBlock
+                               ? std::max(mHostBlockStart + samplesFromBlockStart, nextBlock)
+                               : nextBlock + std::max<std::int64_t>(samplesFromBlockStart, 0);
   mPendingHostMessages[static_cast<std::size_t>(mNumPendingHostMessages++)] = {msg, due};
   mEarliestPendingDue = std::min(mEarliestPendingDue, due);
 }
