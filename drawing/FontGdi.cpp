@@ -50,8 +50,8 @@ class GdiFont final : public LICE_CachedFont {
     const DWORD quality = request.quality == 1 ? NONANTIALIASED_QUALITY : ANTIALIASED_QUALITY;
     // Orientation other than 0 is drawn upright: the editor only ever asks for horizontal text.
     // A positive height is the cell height (ascent plus descent), as on Windows.
-    mFont = CreateFontA(request.height, 0, 0, 0, request.bold ? FW_BOLD : FW_NORMAL, request.italic, FALSE,
-                        FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, quality,
+    mFont = CreateFontA(request.height, 0, 0, 0, request.bold ? FW_BOLD : FW_NORMAL, request.italic,
+                        FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, quality,
                         DEFAULT_PITCH | FF_SWISS, request.face.c_str());
     if (!mFont) return false;
     mDC = CreateCompatibleDC(nullptr);

@@ -155,7 +155,7 @@ TEST(FontFaces, MissingFacesAndOddSpecsFallBack) {
   EXPECT_FALSE(missing->DrawText(nullptr, "x", 0, 0, 10, 10, 0xff000000, 0));
 
   for (LICE_FontSpec request : {LICE_FontSpec{"Arial", 11, true, true, 0, 1},
-                             LICE_FontSpec{"Arial", 11, false, false, 900, 3}}) {
+                                LICE_FontSpec{"Arial", 11, false, false, 900, 3}}) {
     auto font = LICE_CachedFont::Create(request);
     ASSERT_TRUE(font);
     LICE_Clear(&canvas, 0xffffffff);

@@ -1,5 +1,5 @@
-#include <cstdio>
 #include <gtest/gtest.h>
+#include <cstdio>
 
 #include <algorithm>
 #include <cmath>
