@@ -167,13 +167,19 @@ void Sequencer::HostSync(ITransportInfo info, double hostTempoNow) {
 
 namespace {
 
+// The power of two above position (positive and finite), from its exponent bits.
+double PowerOfTwoAbove(double position) {
+  const auto bits = std::bit_cast<std::uint64_t>(position);
+  return std::bit_cast<double>((bits & 0x7FF0000000000000ULL) + (1ULL << 52));
+}
+
 // How many additions of 1.0 to position give exactly position + their number: those whose sums
 // stay below the next power of two, as long as the values there are spaced at most 1 apart
 // (position in [1, 2^52)). Returns 0 where that does not hold.
 int ExactUnitSteps(double position, int limit) {
   if (!(position >= 1.0 && position < 0x1p52)) return 0;
   // The difference is exact, as position lies within a factor of two of the power.
-  const double power = Sequencer::PowerOfTwoAbove(position);
+  const double power = PowerOfTwoAbove(position);
   const double room = power - position;
   // The whole numbers below room.
   const auto whole = static_cast<std::int64_t>(room);

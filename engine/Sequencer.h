@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
 #include "framework/IPlugStructs.h"
@@ -57,21 +56,18 @@ class Sequencer {
   // result is always that of adding 1.0 sample by sample. The usual case is inline, as the
   // engine asks once per sub-block and once per event.
   int CountUntilTick(int count) {
-    // Most calls end before the tick, with every sum below the power of two above tickPos: the
-    // count additions of 1.0 are then exact, and make one.
-    if (running && nextTick >= 0.0 && tickPos >= 1.0 && tickPos < 0x1p52) {
-      const double end = tickPos + count;
-      if (end < nextTick && end < PowerOfTwoAbove(tickPos)) {
+    // Most calls end before the tick with every sum on the way a double, and then the count
+    // additions of 1.0 make one. They are where that one sum is exact: below 2^53, a sum that is
+    // a multiple of the spacing of doubles where it lies leaves every sum before it one too.
+    if (running && nextTick >= 0.0 && tickPos >= 0.0) {
+      const double steps = count;
+      const double end = tickPos + steps;
+      if (end < nextTick && end < 0x1p53 && IsExactSum(tickPos, steps, end)) {
         tickPos = end;
         return count;
       }
     }
     return CountStepByStep(count);
-  }
-  // The power of two above position (positive and finite), from its exponent bits.
-  static double PowerOfTwoAbove(double position) {
-    const auto bits = std::bit_cast<std::uint64_t>(position);
-    return std::bit_cast<double>((bits & 0x7FF0000000000000ULL) + (1ULL << 52));
   }
   // True when ClockStep would change nothing: the clock stands and no tick is due.
   bool IsIdleStep() const { return !running && tickPos < nextTick; }
@@ -95,7 +91,14 @@ class Sequencer {
   bool guiroHeldAtHost = false;
 
  private:
-  // CountUntilTick() where the sums may cross a power of two or reach the tick.
+  // Whether sum, a + b rounded (a and b not negative), is exact: the larger operand taken back
+  // out of it leaves exactly the smaller one (the rounding error, itself exact, is zero).
+  static bool IsExactSum(double a, double b, double sum) {
+    const double larger = a > b ? a : b;
+    const double smaller = a > b ? b : a;
+    return smaller - (sum - larger) == 0.0;
+  }
+  // CountUntilTick() where a sum rounds or the tick comes due.
   int CountStepByStep(int count);
   void AdvanceTick();
   void Emit(int voice, bool noteOn, int queueOffset);
