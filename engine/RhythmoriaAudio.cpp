@@ -401,6 +401,7 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   }
   // No voice depends on another within a run (the noise voices draw in their own pass), so the
   // order in which they render does not matter.
+  const bool anyNoise = mEnvelopeList.noise != 0;
   const bool noiseRendered = RenderEnvelopes(n);
   RenderSineVoices();
   Conga* const tones[2] = {&mConga, &mCowbell};
@@ -419,7 +420,7 @@ void Rhythmoria::RenderChunk(double** outputs, int start, int n) {
   if (mVoiceLength[kQuijada] > 0) {
     mVoiceLength[kQuijada] = mQuijada.renderBursts(mVoiceOut[kQuijada], mVoiceLength[kQuijada]);
   }
-  if (!noiseRendered) RenderNoiseVoices(n);
+  if (anyNoise && !noiseRendered) RenderNoiseVoices(n);
 
   // In instrument order: of several voices written to one extra output, the last one stands.
   SummedVoice summed[kNumInstruments];
