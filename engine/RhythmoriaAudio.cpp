@@ -155,17 +155,7 @@ void Rhythmoria::ProcessAudio(double** /*inputs*/, double** outputs, int nFrames
   mInsideBlock = false;
 }
 
-// The voices' envelopes (all but the guiro's and the quijada's pulses, which their rate
-// oscillators trigger) depend on nothing else: all of them render side by side first, so that
-// their chains of dependent operations overlap instead of queueing. Each sounding voice's length
-// in the run is then that of its envelope (the longer of its two for the conga and the cowbell).
-//
-// Where the processor can (Noise::filtersAlongsideEnvelopes), one or two noise voices sounding
-// (the usual case) render in the same loop as the envelopes, for the same reason. How many values
-// they draw depends on their envelopes, so the values are drawn on the guess that they sound to
-// the end of the run, which they do but in the run where they fall silent. There, or where a
-// filter meets a NaN, the draws are handed back and RenderNoiseVoices() renders the voices
-// afterwards, as it does three or more. Returns whether the noise voices were rendered.
+// The list of sounding envelopes from a scan of the slots, with the noise voices' bits.
 void Rhythmoria::RebuildEnvelopeList() {
   static_assert(kNumEnvelopeSlots <= 32);
   std::size_t count = 0;
@@ -189,6 +179,17 @@ void Rhythmoria::RebuildEnvelopeList() {
   mEnvelopeListStale = false;
 }
 
+// The voices' envelopes (all but the guiro's and the quijada's pulses, which their rate
+// oscillators trigger) depend on nothing else: all of them render side by side first, so that
+// their chains of dependent operations overlap instead of queueing. Each sounding voice's length
+// in the run is then that of its envelope (the longer of its two for the conga and the cowbell).
+//
+// Where the processor can (Noise::filtersAlongsideEnvelopes), one or two noise voices sounding
+// (the usual case) render in the same loop as the envelopes, for the same reason. How many values
+// they draw depends on their envelopes, so the values are drawn on the guess that they sound to
+// the end of the run, which they do but in the run where they fall silent. There, or where a
+// filter meets a NaN, the draws are handed back and RenderNoiseVoices() renders the voices
+// afterwards, as it does three or more. Returns whether the noise voices were rendered.
 bool Rhythmoria::RenderEnvelopes(int n) {
   // Only the first m entries are filled and read; RenderChunk() has brought the list up to date.
   auto& envelopes = mEnvelopeList.envelopes;
