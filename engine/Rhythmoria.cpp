@@ -61,7 +61,8 @@ Rhythmoria::Rhythmoria(const IPlugInstanceInfo& info) : Synth(info, kConfig) {
                               mSineIndices[v]};
   }
   for (std::size_t v = 0; v < mNoiseVoices.size(); ++v) {
-    mEnvelopeSlots[slot++] = {&mNoiseVoices[v]->envelope, mNoiseEnvelope[v], mNoiseIndices[v]};
+    mEnvelopeSlots[slot++] = {&mNoiseVoices[v]->envelope, mNoiseEnvelope[v], mNoiseIndices[v],
+                              1u << v};
   }
   mEnvelopeSlots[slot++] = {&mConga.envelope1, mVoiceOut[kConga], -1};
   mEnvelopeSlots[slot++] = {&mConga.envelope2, mSecondTone[0], -2};

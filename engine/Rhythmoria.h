@@ -205,10 +205,12 @@ class Rhythmoria : public Synth, private SequencerListener {
   // Where each envelope of the chunk's envelope pass writes, and whose length it gives (the
   // instrument index, or -1 to -4 for the conga's and the cowbell's two tones): the single-sine
   // voices', the noise voices', then the tones' and the guiro's and quijada's note envelopes.
+  // A noise voice's slot carries its bit (1 << v for mNoiseVoices[v]); the others carry 0.
   struct EnvelopeSlot {
     Envelope* envelope;
     double* values;
     int index;
+    std::uint32_t noiseBit = 0;
   };
   static constexpr int kNumEnvelopeSlots = 5 + 6 + 6;
   std::array<EnvelopeSlot, kNumEnvelopeSlots> mEnvelopeSlots{};

@@ -160,18 +160,13 @@ void Rhythmoria::RebuildEnvelopeList() {
   static_assert(kNumEnvelopeSlots <= 32);
   std::size_t count = 0;
   std::uint32_t noise = 0;
-  for (std::size_t s = 0; s < mEnvelopeSlots.size(); ++s) {
-    const EnvelopeSlot& slot = mEnvelopeSlots[s];
+  for (const EnvelopeSlot& slot : mEnvelopeSlots) {
     if (slot.envelope->stage == Envelope::Idle) continue;
     mEnvelopeList.envelopes[count] = slot.envelope;
     mEnvelopeList.values[count] = slot.values;
     mEnvelopeList.index[count] = slot.index;
-    std::uint32_t bit = 0;
-    for (std::size_t v = 0; v < mNoiseVoices.size(); ++v) {
-      if (slot.envelope == &mNoiseVoices[v]->envelope) bit = 1u << v;
-    }
-    mEnvelopeList.noiseBit[count] = bit;
-    noise |= bit;
+    mEnvelopeList.noiseBit[count] = slot.noiseBit;
+    noise |= slot.noiseBit;
     ++count;
   }
   mEnvelopeList.count = static_cast<int>(count);
