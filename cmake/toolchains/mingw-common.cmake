@@ -24,7 +24,8 @@ set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 # Test programs built here run under wine, through the loader of their own word size. Debian's
 # `wine` script always takes the 32-bit loader once wine32 is installed, and on a kernel that
 # cannot run 32-bit programs that fails for 64-bit programs too. WINELOADER makes whatever wine
-# starts in turn use the same loader.
+# starts in turn use the same loader; tests/cross/wine-exec sets it, and starts a program again
+# when wine itself could not start it.
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   set(_rhythmoria_loader wine64)
 else()
@@ -33,6 +34,6 @@ endif()
 find_program(RHYTHMORIA_WINE_LOADER NAMES ${_rhythmoria_loader} PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(RHYTHMORIA_WINE_LOADER NAMES ${_rhythmoria_loader} wine)
 if(RHYTHMORIA_WINE_LOADER)
-  set(CMAKE_CROSSCOMPILING_EMULATOR env WINELOADER=${RHYTHMORIA_WINE_LOADER}
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../../tests/cross/wine-exec
                                     ${RHYTHMORIA_WINE_LOADER})
 endif()
